@@ -1,0 +1,36 @@
+// Fault injection for native tests. Each hook arms one failure; Reset()
+// disarms them all. None of this exists on Windows.
+#pragma once
+
+#include "platform/native/types.h"
+
+namespace platform::test_hooks {
+
+// The allocation `nth` from now fails (1 = the next one); 0 disarms. Counts
+// every heap and BSTR allocation of the layer.
+KORVEL_PLATFORM_API void FailAllocation(unsigned nth);
+// How many allocations the layer has made since the process started.
+KORVEL_PLATFORM_API unsigned long AllocationCount();
+
+// After the next size probe of a value called `valueName` (any key), the
+// value grows by `extraBytes`, as if another program had written it.
+KORVEL_PLATFORM_API void GrowValueAfterProbe(const char* valueName,
+                                             DWORD extraBytes);
+
+// The next RegOpenKeyExA fails with `error`.
+KORVEL_PLATFORM_API void FailNextRegistryOpen(LONG error);
+
+// The next CreateFileA fails with `error`.
+KORVEL_PLATFORM_API void FailNextFileOpen(DWORD error);
+
+// The next ReadFile fails with ERROR_READ_FAULT.
+KORVEL_PLATFORM_API void FailNextFileRead();
+
+// Writes below `root`\`keyPath` (creating subkeys, setting or deleting
+// values, opening for write access) are refused with ERROR_ACCESS_DENIED.
+KORVEL_PLATFORM_API void DenyRegistryWritesBelow(HKEY root,
+                                                 const char* keyPath);
+
+KORVEL_PLATFORM_API void Reset();
+
+}  // namespace platform::test_hooks

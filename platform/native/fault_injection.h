@@ -1,0 +1,29 @@
+// The layer's side of the test hooks: each operation asks whether a failure
+// is armed for it.
+#pragma once
+
+#include <string>
+
+#include "platform/native/types.h"
+
+namespace platform::faults {
+
+// True when this allocation must fail; counts the allocation either way.
+bool TakeAllocationFailure();
+
+// The error armed for the next registry open, or ERROR_SUCCESS.
+LONG TakeRegistryOpenFailure();
+
+// The error armed for the next file open, or 0.
+DWORD TakeFileOpenFailure();
+
+bool TakeFileReadFailure();
+
+// Extra bytes to add to `valueName` after its size probe, or 0.
+DWORD TakeGrowthAfterProbe(const char* valueName);
+
+// Whether writes below the key at `keyPath` (root-relative, upper case,
+// backslash-separated, under root index `rootIndex`) are denied.
+bool IsWriteDenied(int rootIndex, const std::string& upperKeyPath);
+
+}  // namespace platform::faults

@@ -1,0 +1,15 @@
+#!/bin/sh
+# Makes the private 32-bit Wine prefix given as $1 (or by the environment)
+# if it does not exist yet, and waits until Wine has finished setting it up.
+set -eu
+[ $# -ge 1 ] && export KORVEL_WINEPREFIX="$1"
+. "$(dirname "$0")/wine-env.sh"
+mkdir -p "$(dirname "$WINEPREFIX")"
+(
+  flock 9
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+  fi
+  [ -f "$WINEPREFIX/system.reg" ] || { echo "no Wine prefix at $WINEPREFIX" >&2; exit 1; }
+) 9>"$WINEPREFIX.lock"
