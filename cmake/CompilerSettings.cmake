@@ -1,7 +1,7 @@
 # Warnings are errors on every target; the sanitizer switch applies to the
 # native build only.
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
-  add_compile_options(-Wall -Wextra -Werror -Wshadow -Wnon-virtual-dtor
+  add_compile_options(-Wall -Wextra -Werror -Wshadow
                       -Wno-unknown-pragmas)
 endif()
 

@@ -19,6 +19,11 @@
 #include "platform/native/bstr.h"
 #include "platform/native/registry.h"
 #include "platform/native/files.h"
+#include "platform/native/guid.h"
+#include "platform/native/variant.h"
+#include "platform/native/sync.h"
+#include "platform/native/module.h"
+#include "platform/native/com.h"
 #endif
 
 #include "platform/target.h"
