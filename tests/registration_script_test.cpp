@@ -28,15 +28,9 @@ using testing::MissingRegistrationEntries;
 const char kModulePath[] = "C:\\Tools\\Korvel.DLL";
 const std::string kClass = kClassKey;
 
-std::string ReadHostFile(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
 const std::string& Script() {
-  static const std::string script = ReadHostFile(KORVEL_REGISTRATION_SCRIPT);
+  static const std::string script = testing::ReadHostFile(KORVEL_REGISTRATION_SCRIPT);
   return script;
 }
 
@@ -225,7 +219,7 @@ TEST_F(RegistrationScript, EveryTruncationFailsAndLeavesNothing) {
 class RegistrationScriptInModule : public RegistrationScript {
  protected:
   static std::string CopyModuleTo(const std::string& windowsPath) {
-    const std::string bytes = ReadHostFile(KORVEL_SCRIPT_MODULE);
+    const std::string bytes = testing::ReadHostFile(KORVEL_SCRIPT_MODULE);
     return !bytes.empty() && testing::WriteTestFile(windowsPath, bytes) ? windowsPath : "";
   }
   void TearDown() override {

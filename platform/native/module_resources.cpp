@@ -202,13 +202,18 @@ bool KeyMatches(LPCSTR wanted, const format::ResourceKey& key) {
   return i == key.text.size();
 }
 
-const format::ResourceRecord* RecordOf(const ResourceFile& file, HRSRC resource,
-                                       size_t* index) {
+// The record `resource` of `module`, with its file and index; null when
+// the resource is not one of that module's, under Lock().
+const format::ResourceRecord* RecordOf(HMODULE module, HRSRC resource,
+                                       std::shared_ptr<ResourceFile>* file, size_t* index) {
+  DWORD error = ERROR_SUCCESS;
+  *file = FileOf(module, &error);
+  if (!*file) return nullptr;
+  const auto& records = (*file)->records;
   const auto* record = reinterpret_cast<const format::ResourceRecord*>(resource);
-  if (file.records.empty() || record < file.records.data() ||
-      record >= file.records.data() + file.records.size())
+  if (records.empty() || record < records.data() || record >= records.data() + records.size())
     return nullptr;
-  *index = static_cast<size_t>(record - file.records.data());
+  *index = static_cast<size_t>(record - records.data());
   return record;
 }
 
@@ -284,10 +289,9 @@ HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
 
 HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC resource) {
   std::lock_guard<std::mutex> guard(resources::Lock());
-  DWORD error = ERROR_SUCCESS;
-  std::shared_ptr<resources::ResourceFile> file = resources::FileOf(module, &error);
+  std::shared_ptr<resources::ResourceFile> file;
   size_t index = 0;
-  const auto* record = file ? resources::RecordOf(*file, resource, &index) : nullptr;
+  const auto* record = resources::RecordOf(module, resource, &file, &index);
   if (record == nullptr) {
     SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
     return nullptr;
@@ -309,10 +313,9 @@ LPVOID WINAPI LockResource(HGLOBAL loaded) { return loaded; }
 
 DWORD WINAPI SizeofResource(HMODULE module, HRSRC resource) {
   std::lock_guard<std::mutex> guard(resources::Lock());
-  DWORD error = ERROR_SUCCESS;
-  std::shared_ptr<resources::ResourceFile> file = resources::FileOf(module, &error);
+  std::shared_ptr<resources::ResourceFile> file;
   size_t index = 0;
-  const auto* record = file ? resources::RecordOf(*file, resource, &index) : nullptr;
+  const auto* record = resources::RecordOf(module, resource, &file, &index);
   if (record == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
     return 0;

@@ -11,30 +11,22 @@
 #include <string>
 
 #include "platform/raii.h"
+#include "tests/support/test_files.h"
 
 namespace korvel {
 namespace {
 
 std::string DriveC() { return std::getenv("KORVEL_DRIVE_C"); }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 // A module file with three resources; its host path.
 std::string PackedModule() {
   const std::string c = DriveC();
-  WriteFile(c + "/image.dll", std::string("\x7F" "ELF", 4) + std::string(60, '\1'));
-  WriteFile(c + "/script.txt", "HKCR\r\n{\r\n}\r\n");
-  WriteFile(c + "/library.bin", std::string("MSFT\0\1", 6));
-  WriteFile(c + "/empty.bin", "");
+  testing::WriteHostFile(c + "/image.dll", std::string("\x7F" "ELF", 4) + std::string(60, '\1'));
+  testing::WriteHostFile(c + "/script.txt", "HKCR\r\n{\r\n}\r\n");
+  testing::WriteHostFile(c + "/library.bin", std::string("MSFT\0\1", 6));
+  testing::WriteHostFile(c + "/empty.bin", "");
   const std::string command = std::string(KORVEL_APPEND_RESOURCES) + " '" + c + "/image.dll'" +
                               " REGISTRY 101 0x409 '" + c + "/script.txt'" +
                               " TYPELIB 1 0 '" + c + "/library.bin'" + " 7 Empty 0 '" + c +
@@ -86,8 +78,8 @@ TEST(ModuleResources, PackedResourcesAreFoundByIdNameAndType) {
 
 TEST(ModuleResources, FilesThatAreNoModulesOrHaveNoResources) {
   const std::string c = DriveC();
-  WriteFile(c + "/text.dll", "MZ not an ELF image");
-  WriteFile(c + "/bare.dll", std::string("\x7F" "ELF", 4) + std::string(100, '\0'));
+  testing::WriteHostFile(c + "/text.dll", "MZ not an ELF image");
+  testing::WriteHostFile(c + "/bare.dll", std::string("\x7F" "ELF", 4) + std::string(100, '\0'));
   SetLastError(0);
   EXPECT_EQ(nullptr, LoadLibraryExA("C:\\text.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE));
   EXPECT_EQ(static_cast<DWORD>(ERROR_BAD_FORMAT), GetLastError());
@@ -107,7 +99,7 @@ TEST(ModuleResources, FilesThatAreNoModulesOrHaveNoResources) {
 TEST(ModuleResources, DamagedDirectoriesReadAsNoResourcesAndNeverOverrun) {
   const std::string path = PackedModule();
   ASSERT_NE("", path);
-  const std::string packed = ReadFile(path);
+  const std::string packed = testing::ReadHostFile(path);
   const size_t imageBytes = 64;
   // Every single byte of the data, directory and trailer changed, and the
   // file cut at every length.
@@ -117,7 +109,7 @@ TEST(ModuleResources, DamagedDirectoriesReadAsNoResourcesAndNeverOverrun) {
       damaged[at] = static_cast<char>(damaged[at] ^ 0xA5);
     else
       damaged.resize(at - (packed.size() - imageBytes));
-    WriteFile(path, damaged);
+    testing::WriteHostFile(path, damaged);
     unique_hmodule module(LoadLibraryExA("C:\\image.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE));
     ASSERT_TRUE(module);
     DWORD error = 0;
@@ -131,7 +123,7 @@ TEST(ModuleResources, DamagedDirectoriesReadAsNoResourcesAndNeverOverrun) {
     }
   }
   const std::string cut = packed.substr(0, packed.size() - 1);
-  WriteFile(path, cut);
+  testing::WriteHostFile(path, cut);
   unique_hmodule module(LoadLibraryExA("C:\\image.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE));
   DWORD error = 0;
   EXPECT_EQ("<none>", ResourceText(module.get(), MAKEINTRESOURCEA(101), "REGISTRY", &error));

@@ -2,13 +2,12 @@
 // created, and memory that runs out.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/native/test_hooks.h"
 #include "registration/registration_script.h"
 #include "tests/support/registration_entries.h"
+#include "tests/support/test_files.h"
 
 namespace korvel {
 namespace {
@@ -18,12 +17,7 @@ using testing::LeftoverRegistrationKeys;
 
 const char kModulePath[] = "C:\\Tools\\Korvel.DLL";
 
-std::string Script() {
-  std::ifstream in(KORVEL_REGISTRATION_SCRIPT, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
+std::string Script() { return testing::ReadHostFile(KORVEL_REGISTRATION_SCRIPT); }
 
 HRESULT Register() {
   const std::string script = Script();

@@ -11,6 +11,7 @@
 
 #include "platform/native/test_hooks.h"
 #include "platform/raii.h"
+#include "tests/support/test_files.h"
 #include "tests/support/test_registry.h"
 
 namespace korvel {
@@ -20,16 +21,7 @@ namespace hooks = platform::test_hooks;
 
 std::string FilePath() { return std::string(std::getenv("KORVEL_DRIVE_C")) + "/registry.reg"; }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 class RegistryFile : public ::testing::Test {
  protected:
@@ -89,7 +81,7 @@ TEST_F(RegistryFile, EveryKindOfValueSurvivesAReload) {
   ASSERT_EQ(ERROR_SUCCESS, testing::CreateRegistryKey(HKEY_LOCAL_MACHINE, "Software\\Empty\\Key"));
   ASSERT_EQ(ERROR_SUCCESS, testing::WriteRegistryValue(HKEY_CURRENT_USER, "", "at root", REG_SZ,
                                                        string("r\0", 2)));
-  EXPECT_EQ(0u, ReadFile(FilePath()).find("Windows Registry Editor Version 5.00\r\n"));
+  EXPECT_EQ(0u, testing::ReadHostFile(FilePath()).find("Windows Registry Editor Version 5.00\r\n"));
 
   hooks::ReloadRegistry();
   for (const StoredValue& value : values) {
@@ -112,7 +104,7 @@ TEST_F(RegistryFile, EveryKindOfValueSurvivesAReload) {
 }
 
 TEST_F(RegistryFile, ReadsContinuedHexListsAndComments) {
-  WriteFile(FilePath(),
+  testing::WriteHostFile(FilePath(),
             "Windows Registry Editor Version 5.00\n\n; a comment\n[HKEY_CLASSES_ROOT\\A]\n"
             "\"list\"=hex(7):61,00,\\\n  62,00,00\n");
   hooks::ReloadRegistry();
@@ -134,7 +126,7 @@ TEST_F(RegistryFile, ADamagedFileIsRefusedAndKept) {
   };
   for (const char* text : damaged) {
     SCOPED_TRACE(text);
-    WriteFile(FilePath(), text);
+    testing::WriteHostFile(FilePath(), text);
     ::testing::internal::CaptureStderr();
     hooks::ReloadRegistry();
     const std::string message = ::testing::internal::GetCapturedStderr();
@@ -143,7 +135,7 @@ TEST_F(RegistryFile, ADamagedFileIsRefusedAndKept) {
     unique_hkey key;
     EXPECT_EQ(ERROR_BADDB, RegOpenKeyExA(HKEY_CURRENT_USER, "A", 0, KEY_READ, key.put()));
     EXPECT_EQ(ERROR_BADDB, testing::WriteRegistryValue(HKEY_CURRENT_USER, "B", "v", REG_SZ, "x"));
-    EXPECT_EQ(text, ReadFile(FilePath()));
+    EXPECT_EQ(text, testing::ReadHostFile(FilePath()));
   }
 }
 
@@ -151,7 +143,7 @@ TEST_F(RegistryFile, WithoutTheVariableNothingIsWritten) {
   unsetenv("KORVEL_REGISTRY_FILE");
   hooks::ReloadRegistry();
   ASSERT_EQ(ERROR_SUCCESS, testing::WriteRegistryValue(HKEY_CURRENT_USER, "M", "v", REG_SZ, "x"));
-  EXPECT_EQ("", ReadFile(FilePath()));
+  EXPECT_EQ("", testing::ReadHostFile(FilePath()));
 }
 
 }  // namespace
