@@ -1,6 +1,7 @@
 #!/bin/sh
-# Every test: the native suite, the same suite under ASan and UBSan, and the
-# Windows suite under Wine. Installs what is missing first.
+# Every test: the native suite, the same suite under ASan and UBSan, the
+# Windows suite under Wine, and a bounded fuzzing run. Installs what is
+# missing first.
 set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
@@ -10,5 +11,7 @@ for target in native sanitize win32; do
   "$root/scripts/build.sh" "$target"
   (cd "$root/build/$target" && ctest --output-on-failure --timeout 600) || status=1
 done
+echo "=== fuzz ==="
+"$root/scripts/fuzz-registration.sh" 45 || status=1
 [ "$status" -eq 0 ] && echo "all tests passed" || echo "some tests FAILED"
 exit "$status"

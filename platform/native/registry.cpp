@@ -1,11 +1,16 @@
 #include "platform/native/registry.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <unordered_set>
 
 #include "fault_injection.h"
 #include "platform/native/errors.h"
+#include "registry_file.h"
 #include "registry_store.h"
 
 namespace platform::registry {
@@ -22,7 +27,41 @@ Store& Store::Instance() {
   return *store;
 }
 
-Store::Store() { Clear(); }
+Store::Store() { Reload(); }
+
+void Store::Reload() {
+  Clear();
+  damaged_ = false;
+  const char* path = std::getenv("KORVEL_REGISTRY_FILE");
+  filePath_ = path ? path : "";
+  if (filePath_.empty()) return;
+  std::ifstream in(filePath_, std::ios::binary);
+  if (!in) return;  // no file yet: the first change creates it
+  std::ostringstream content;
+  content << in.rdbuf();
+  std::string problem;
+  if (in.bad()) {
+    problem = "it cannot be read";
+  } else if (!registry_file::Parse(content.str(), roots_, &problem)) {
+    Clear();
+  } else {
+    return;
+  }
+  damaged_ = true;
+  std::fprintf(stderr,
+               "korvel: the registry file %s is damaged: %s. Registry calls fail with "
+               "ERROR_BADDB until it is mended or removed.\n",
+               filePath_.c_str(), problem.c_str());
+}
+
+LONG Store::Persist() {
+  if (filePath_.empty() || damaged_) return ERROR_SUCCESS;
+  std::string text;
+  if (!registry_file::Format(roots_, &text) ||
+      !registry_file::WriteAtomically(filePath_, text))
+    return ERROR_CANTWRITE;
+  return ERROR_SUCCESS;
+}
 
 void Store::Clear() {
   for (int i = 0; i < registry_names::kRootCount; ++i) {
@@ -120,6 +159,7 @@ LONG WINAPI RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD, REGSAM access,
   if (LONG injected = platform::faults::TakeRegistryOpenFailure())
     return injected;
   auto guard = Store::Instance().Lock();
+  if (LONG damaged = Store::Instance().Status()) return damaged;
   std::shared_ptr<Key> key = Resolve(parent, nullptr);
   if (!key || key->deleted) return ERROR_INVALID_HANDLE;
   std::vector<std::string> parts;
@@ -140,6 +180,7 @@ LONG WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD, LPSTR, DWORD,
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   auto guard = Store::Instance().Lock();
+  if (LONG damaged = Store::Instance().Status()) return damaged;
   std::shared_ptr<Key> key = Resolve(parent, nullptr);
   if (!key || key->deleted) return ERROR_INVALID_HANDLE;
   std::vector<std::string> parts;
@@ -152,7 +193,10 @@ LONG WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD, LPSTR, DWORD,
       key = found->second;
       continue;
     }
-    if (WritesDenied(*key)) return ERROR_ACCESS_DENIED;
+    if (WritesDenied(*key)) {
+      if (outcome == REG_CREATED_NEW_KEY) Store::Instance().Persist();
+      return ERROR_ACCESS_DENIED;
+    }
     auto child = std::make_shared<Key>();
     child->name = part;
     child->upperPath = ChildPath(*key, part);
@@ -162,7 +206,10 @@ LONG WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD, LPSTR, DWORD,
     key = child;
     outcome = REG_CREATED_NEW_KEY;
   }
+  const LONG saved =
+      outcome == REG_CREATED_NEW_KEY ? Store::Instance().Persist() : ERROR_SUCCESS;
   if ((access & kWriteRights) && WritesDenied(*key)) return ERROR_ACCESS_DENIED;
+  if (saved != ERROR_SUCCESS) return saved;
   *result = NewHandle(key, access);
   if (disposition) *disposition = outcome;
   return ERROR_SUCCESS;
@@ -173,6 +220,7 @@ LONG WINAPI RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD reserved,
   if (reserved != nullptr || (data != nullptr && dataBytes == nullptr))
     return ERROR_INVALID_PARAMETER;
   auto guard = Store::Instance().Lock();
+  if (LONG damaged = Store::Instance().Status()) return damaged;
   REGSAM access = 0;
   std::shared_ptr<Key> key = Resolve(handle, &access);
   if (!key) return ERROR_INVALID_HANDLE;
@@ -204,6 +252,7 @@ LONG WINAPI RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type,
   if (valueName && std::strlen(valueName) > kMaxValueNameChars)
     return ERROR_INVALID_PARAMETER;
   auto guard = Store::Instance().Lock();
+  if (LONG damaged = Store::Instance().Status()) return damaged;
   REGSAM access = 0;
   std::shared_ptr<Key> key = Resolve(handle, &access);
   if (!key) return ERROR_INVALID_HANDLE;
@@ -218,11 +267,12 @@ LONG WINAPI RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type,
   }
   value->type = type;
   value->data.assign(data, data + dataBytes);
-  return ERROR_SUCCESS;
+  return Store::Instance().Persist();
 }
 
 LONG WINAPI RegDeleteValueA(HKEY handle, LPCSTR valueName) {
   auto guard = Store::Instance().Lock();
+  if (LONG damaged = Store::Instance().Status()) return damaged;
   REGSAM access = 0;
   std::shared_ptr<Key> key = Resolve(handle, &access);
   if (!key) return ERROR_INVALID_HANDLE;
@@ -233,7 +283,7 @@ LONG WINAPI RegDeleteValueA(HKEY handle, LPCSTR valueName) {
   for (auto it = key->values.begin(); it != key->values.end(); ++it) {
     if (names::Upper(it->name) == upper) {
       key->values.erase(it);
-      return ERROR_SUCCESS;
+      return Store::Instance().Persist();
     }
   }
   return ERROR_FILE_NOT_FOUND;
@@ -242,6 +292,7 @@ LONG WINAPI RegDeleteValueA(HKEY handle, LPCSTR valueName) {
 LONG WINAPI RegDeleteKeyA(HKEY parent, LPCSTR subKey) {
   if (subKey == nullptr || *subKey == 0) return ERROR_INVALID_PARAMETER;
   auto guard = Store::Instance().Lock();
+  if (LONG damaged = Store::Instance().Status()) return damaged;
   std::shared_ptr<Key> key = Resolve(parent, nullptr);
   if (!key) return ERROR_INVALID_HANDLE;
   if (key->deleted) return ERROR_KEY_DELETED;
@@ -258,7 +309,7 @@ LONG WINAPI RegDeleteKeyA(HKEY parent, LPCSTR subKey) {
   if (WritesDenied(*owner) || WritesDenied(*key)) return ERROR_ACCESS_DENIED;
   RemoveRecursively(*key);
   owner->subkeys.erase(names::Upper(parts.back()));
-  return ERROR_SUCCESS;
+  return Store::Instance().Persist();
 }
 
 LONG WINAPI RegEnumKeyExA(HKEY handle, DWORD index, LPSTR name,
@@ -267,6 +318,7 @@ LONG WINAPI RegEnumKeyExA(HKEY handle, DWORD index, LPSTR name,
   if (name == nullptr || nameChars == nullptr || reserved != nullptr)
     return ERROR_INVALID_PARAMETER;
   auto guard = Store::Instance().Lock();
+  if (LONG damaged = Store::Instance().Status()) return damaged;
   REGSAM access = 0;
   std::shared_ptr<Key> key = Resolve(handle, &access);
   if (!key) return ERROR_INVALID_HANDLE;
@@ -292,6 +344,7 @@ LONG WINAPI RegQueryInfoKeyA(HKEY handle, LPSTR keyClass, LPDWORD classChars,
                              PFILETIME) {
   if (reserved != nullptr) return ERROR_INVALID_PARAMETER;
   auto guard = Store::Instance().Lock();
+  if (LONG damaged = Store::Instance().Status()) return damaged;
   REGSAM access = 0;
   std::shared_ptr<Key> key = Resolve(handle, &access);
   if (!key) return ERROR_INVALID_HANDLE;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/native/errors.h"
 #include "platform/native/types.h"
 #include "registry_names.h"
 
@@ -44,9 +45,23 @@ class Store {
   // Removes every key and value below the roots.
   void Clear();
 
+  // ERROR_SUCCESS, or ERROR_BADDB while the registry file is damaged: then
+  // every registry call fails rather than overwrite it.
+  LONG Status() const { return damaged_ ? ERROR_BADDB : ERROR_SUCCESS; }
+
+  // Saves the tree to the registry file, if there is one, after a change:
+  // ERROR_SUCCESS, or ERROR_CANTWRITE when it could not be saved.
+  LONG Persist();
+
+  // Forgets the tree and loads it again from the file that
+  // KORVEL_REGISTRY_FILE names; without one the registry is empty.
+  void Reload();
+
  private:
   Store();
   std::mutex mutex_;
+  std::string filePath_;  // empty: the registry lives in memory only
+  bool damaged_ = false;
   std::shared_ptr<Key> roots_[registry_names::kRootCount];
 };
 

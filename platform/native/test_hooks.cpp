@@ -8,6 +8,7 @@
 #include "fault_injection.h"
 #include "platform/native/errors.h"
 #include "registry_names.h"
+#include "registry_store.h"
 
 namespace platform {
 namespace {
@@ -68,6 +69,12 @@ void DenyRegistryWritesBelow(HKEY root, const char* keyPath) {
   State().denied.push_back(
       {registry_names::RootIndex(root),
        registry_names::NormalizedPath(keyPath ? keyPath : "")});
+}
+
+void ReloadRegistry() {
+  auto& store = registry::Store::Instance();
+  auto guard = store.Lock();
+  store.Reload();
 }
 
 void Reset() {

@@ -1,5 +1,8 @@
 #include "tests/support/test_files.h"
 
+#include <fstream>
+#include <sstream>
+
 #include "platform/raii.h"
 
 namespace korvel::testing {
@@ -32,6 +35,17 @@ bool WriteTestFile(const std::string& windowsPath, const std::string& bytes) {
 
 void DeleteTestFile(const std::string& windowsPath) {
   DeleteFileA(windowsPath.c_str());
+}
+
+std::string ReadHostFile(const std::string& hostPath) {
+  std::ifstream in(hostPath, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void WriteHostFile(const std::string& hostPath, const std::string& bytes) {
+  std::ofstream(hostPath, std::ios::binary) << bytes;
 }
 
 }  // namespace korvel::testing

@@ -16,4 +16,11 @@ bool WriteTestFile(const std::string& windowsPath, const std::string& bytes);
 
 void DeleteTestFile(const std::string& windowsPath);
 
+// The bytes of a file at a path of the machine that runs the build (under
+// Wine, a Unix path works too); empty when it cannot be read.
+std::string ReadHostFile(const std::string& hostPath);
+
+// Writes `bytes` to a file at a path of the machine that runs the build.
+void WriteHostFile(const std::string& hostPath, const std::string& bytes);
+
 }  // namespace korvel::testing

@@ -74,10 +74,17 @@ struct HeapTraits {
   static void Release(void* memory) { HeapFree(GetProcessHeap(), 0, memory); }
 };
 
+struct ModuleTraits {
+  using Type = HMODULE;
+  static HMODULE Invalid() { return nullptr; }
+  static void Release(HMODULE module) { FreeLibrary(module); }
+};
+
 using unique_hkey = unique_any<HkeyTraits>;
 using unique_file = unique_any<FileHandleTraits>;
 using unique_bstr = unique_any<BstrTraits>;
 using unique_heap_ptr = unique_any<HeapTraits>;
+using unique_hmodule = unique_any<ModuleTraits>;
 
 // Runs a callable when the scope ends, unless dismissed.
 template <typename Callable>

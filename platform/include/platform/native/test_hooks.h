@@ -31,6 +31,10 @@ KORVEL_PLATFORM_API void FailNextFileRead();
 KORVEL_PLATFORM_API void DenyRegistryWritesBelow(HKEY root,
                                                  const char* keyPath);
 
+// Forgets the registry and loads it again from the file that
+// KORVEL_REGISTRY_FILE names now (empty when unset), as a new process would.
+KORVEL_PLATFORM_API void ReloadRegistry();
+
 KORVEL_PLATFORM_API void Reset();
 
 }  // namespace platform::test_hooks
