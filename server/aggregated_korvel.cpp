@@ -1,25 +1,11 @@
 #include "server/aggregated_korvel.h"
 
-#include <new>
-
 #include "server/server_module.h"
 
 namespace korvel {
 
 HRESULT AggregatedKorvelA::Create(IUnknown* outer, REFIID iid, void** object) {
-  void* memory = HeapAlloc(GetProcessHeap(), 0, sizeof(AggregatedKorvelA));
-  if (memory == nullptr) return E_OUTOFMEMORY;
-  auto* instance = new (memory) AggregatedKorvelA(outer);
-  HRESULT hr = instance->Construct();
-  if (FAILED(hr)) {
-    instance->~AggregatedKorvelA();
-    HeapFree(GetProcessHeap(), 0, memory);
-    return hr;
-  }
-  LockModule();
-  hr = instance->inner_.QueryInterface(iid, object);
-  if (FAILED(hr)) instance->Destroy();
-  return hr;
+  return CreateInstanceOf<AggregatedKorvelA>(iid, object, outer);
 }
 
 void AggregatedKorvelA::Destroy() {

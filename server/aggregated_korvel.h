@@ -5,6 +5,7 @@
 // reference. Alive, the instance holds one module lock.
 #pragma once
 
+#include "server/instance_creation.h"
 #include "server/korvel_dispatch.h"
 
 namespace korvel {
@@ -34,8 +35,16 @@ class AggregatedKorvelA final : public KorvelADispatch {
     AggregatedKorvelA* owner_;
   };
 
+  template <typename Instance, typename... Arguments>
+  friend HRESULT CreateInstanceOf(REFIID iid, void** object,
+                                  Arguments... arguments);
+
   explicit AggregatedKorvelA(IUnknown* outer) : inner_(this), outer_(outer) {}
   ~AggregatedKorvelA() = default;
+  // Through the inner unknown: IID_IUnknown gives the inner unknown itself.
+  HRESULT FirstQueryInterface(REFIID iid, void** object) {
+    return inner_.QueryInterface(iid, object);
+  }
   void Destroy();
 
   InnerUnknown inner_;

@@ -1,25 +1,11 @@
 #include "server/standalone_korvel.h"
 
-#include <new>
-
 #include "server/server_module.h"
 
 namespace korvel {
 
 HRESULT StandaloneKorvelA::Create(REFIID iid, void** object) {
-  void* memory = HeapAlloc(GetProcessHeap(), 0, sizeof(StandaloneKorvelA));
-  if (memory == nullptr) return E_OUTOFMEMORY;
-  auto* instance = new (memory) StandaloneKorvelA;
-  HRESULT hr = instance->Construct();
-  if (FAILED(hr)) {
-    instance->~StandaloneKorvelA();
-    HeapFree(GetProcessHeap(), 0, memory);
-    return hr;
-  }
-  LockModule();
-  hr = instance->QueryInterface(iid, object);
-  if (FAILED(hr)) instance->Destroy();
-  return hr;
+  return CreateInstanceOf<StandaloneKorvelA>(iid, object);
 }
 
 void StandaloneKorvelA::Destroy() {

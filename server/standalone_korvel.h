@@ -2,6 +2,7 @@
 // both of its interface pointers. Alive, it holds one module lock.
 #pragma once
 
+#include "server/instance_creation.h"
 #include "server/korvel_dispatch.h"
 
 namespace korvel {
@@ -17,8 +18,15 @@ class StandaloneKorvelA final : public KorvelADispatch {
   STDMETHOD_(ULONG, Release)() override;
 
  private:
+  template <typename Instance, typename... Arguments>
+  friend HRESULT CreateInstanceOf(REFIID iid, void** object,
+                                  Arguments... arguments);
+
   StandaloneKorvelA() = default;
   ~StandaloneKorvelA() = default;
+  HRESULT FirstQueryInterface(REFIID iid, void** object) {
+    return QueryInterface(iid, object);
+  }
   void Destroy();
 
   ULONG count_ = 0;  // plain: an instance lives in one apartment

@@ -14,6 +14,7 @@ namespace korvel {
 namespace {
 
 using testing::BstrText;
+using testing::NewBstr;
 using testing::CountingOuter;
 
 const char kFolder[] = "C:\\KorvelObjectTest";
@@ -27,12 +28,6 @@ const char16_t kMissingValueWide[] =
     u"HKEY_CURRENT_USER\\Software\\KorvelObjectTest\\Missing";
 const char16_t kMissingKeyWide[] =
     u"HKEY_CURRENT_USER\\Software\\KorvelObjectTestMissing\\Version";
-
-// A new BSTR of `text`, whole.
-BSTR NewBstr(const std::u16string& text) {
-  return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
-                           static_cast<UINT>(text.size()));
-}
 
 // One location property: its get and put, and the query that reads it.
 struct LocationProperty {
@@ -75,20 +70,13 @@ Result Empty() { return {VT_EMPTY, std::nullopt}; }
 Result Text(const std::u16string& text) { return {VT_BSTR, text}; }
 Result NoString() { return {VT_BSTR, std::nullopt}; }
 
-class KorvelObject : public testing::KorvelModuleTest {
+class KorvelObject : public testing::KorvelInstanceTest {
  protected:
-  void SetUp() override {
-    KorvelModuleTest::SetUp();
-    if (HasFatalFailure()) return;
-    korvel_ = CreateKorvel();
-    ASSERT_TRUE(korvel_);
-  }
   void TearDown() override {
-    korvel_.reset();
+    KorvelInstanceTest::TearDown();
     testing::DeleteTestFile(kVersionFile);
     RemoveDirectoryA(kFolder);
     testing::DeleteRegistryTree(HKEY_CURRENT_USER, kTestKey);
-    KorvelModuleTest::TearDown();
   }
 
   Result Call(HRESULT (STDMETHODCALLTYPE IKorvelA::*operation)(VARIANT*)) {
@@ -99,20 +87,8 @@ class KorvelObject : public testing::KorvelModuleTest {
   }
 
   void PutText(const LocationProperty& property, const char16_t* text) {
-    unique_bstr string(NewBstr(text));
-    VARIANT value;
-    value.vt = VT_BSTR;
-    value.bstrVal = string.get();
-    EXPECT_EQ(S_OK, (korvel_.get()->*property.put)(value));
+    EXPECT_EQ(S_OK, testing::PutString(korvel_.get(), property.put, text));
   }
-
-  LONG ErrorCode() {
-    LONG code = -1;
-    EXPECT_EQ(S_OK, korvel_->GetLastError(&code));
-    return code;
-  }
-
-  com_ptr<IKorvelA> korvel_;
 };
 
 TEST_F(KorvelObject, NewObjectHasItsDefaults) {

@@ -6,6 +6,7 @@
 
 #include "platform/raii.h"
 #include "tests/support/bstr_matchers.h"
+#include "tests/support/counted_unknown.h"
 
 namespace korvel {
 namespace {
@@ -63,19 +64,8 @@ TEST(GuidText, MalformedBracedTextIsRefused) {
   }
 }
 
-// Counts the references it is given.
-struct CountedObject final : IUnknown {
-  STDMETHOD(QueryInterface)(REFIID, void** object) override {
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHOD_(ULONG, AddRef)() override { return ++count; }
-  STDMETHOD_(ULONG, Release)() override { return --count; }
-  ULONG count = 1;
-};
-
 TEST(Variants, ClearReleasesWhatTheValueOwns) {
-  CountedObject object;
+  testing::CountedUnknown object;
   unique_bstr referred(SysAllocString(OLESTR("referred")));
   BSTR referredSlot = referred.get();
 
@@ -112,7 +102,7 @@ TEST(Variants, ClearReleasesWhatTheValueOwns) {
 }
 
 TEST(Variants, CopyOwnsItsOwnValues) {
-  CountedObject object;
+  testing::CountedUnknown object;
   unique_bstr text(SysAllocStringLen(OLESTR("a\0b"), 3));
 
   VARIANT source;

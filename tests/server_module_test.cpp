@@ -5,6 +5,7 @@
 #include <string>
 
 #include "server/server_module.h"
+#include "tests/support/counted_unknown.h"
 #include "version/korvel_interfaces.h"
 
 namespace korvel {
@@ -17,17 +18,6 @@ void RecordRun(DWORD_PTR datum) { runs.push_back(static_cast<char>(datum)); }
 void AppendThroughPointer(DWORD_PTR datum) {
   *reinterpret_cast<std::string*>(datum) += "pointer";
 }
-
-// Stands in for a cached class object; counts the releases it gets.
-struct FakeClassObject final : IUnknown {
-  STDMETHOD(QueryInterface)(REFIID, void** object) override {
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHOD_(ULONG, AddRef)() override { return ++count; }
-  STDMETHOD_(ULONG, Release)() override { return --count; }
-  ULONG count = 1;
-};
 
 class ServerModuleTest : public ::testing::Test {
  protected:
@@ -80,7 +70,7 @@ TEST_F(ServerModuleTest, ShutdownRunsTheTerminationListNewestFirst) {
 }
 
 TEST_F(ServerModuleTest, ShutdownGivesUpTheModulesClassObjectReference) {
-  FakeClassObject classObject;
+  testing::CountedUnknown classObject;  // stands in for the class object
   classObject.count = 2;  // the module's reference and a client's
   ClassEntry* row = ModuleClassTable();
   row->cachedClassObject = &classObject;

@@ -21,11 +21,17 @@ bool HasDriveLetter(const char* path) {
 }
 
 // The loader's record of `module`, or null when it is not a loaded module.
+// The loader's handle for an object is its record; a handle is looked for
+// among the records, never followed, so that any value is safe to pass.
 link_map* RecordOf(HMODULE module) {
+  if (module == nullptr) return nullptr;
   link_map* record = nullptr;
-  if (module == nullptr || dlinfo(module, RTLD_DI_LINKMAP, &record) != 0)
+  if (dlinfo(dlopen(nullptr, RTLD_LAZY), RTLD_DI_LINKMAP, &record) != 0)
     return nullptr;
-  return record;
+  while (record != nullptr && record->l_prev != nullptr) record = record->l_prev;
+  for (; record != nullptr; record = record->l_next)
+    if (static_cast<void*>(record) == static_cast<void*>(module)) return record;
+  return nullptr;
 }
 
 // The file of the running program, or of the module.

@@ -34,19 +34,21 @@ void FailEachAllocation(Operation operation, Check checkUnchanged) {
   }
 }
 
-class KorvelFaults : public testing::KorvelModuleTest {
+template <typename Fixture>
+class WithFaultHooks : public Fixture {
  protected:
   void SetUp() override {
     hooks::Reset();
-    KorvelModuleTest::SetUp();
+    Fixture::SetUp();
   }
   void TearDown() override {
     hooks::Reset();
-    testing::DeleteTestFile("C:\\KorvelFaults\\ver.txt");
-    RemoveDirectoryA("C:\\KorvelFaults");
-    KorvelModuleTest::TearDown();
+    Fixture::TearDown();
   }
+};
 
+class KorvelFaults : public WithFaultHooks<testing::KorvelModuleTest> {
+ protected:
   // The class object, without a client reference: the module keeps it, so
   // DllCanUnloadNow shows only what instances hold.
   IClassFactory* UncountedFactory() {
@@ -97,17 +99,12 @@ TEST_F(KorvelFaults, InstanceThatCannotBeBuiltLeavesNothing) {
   EXPECT_EQ(1u, outer.count);
 }
 
-class KorvelObjectFaults : public KorvelFaults {
+class KorvelObjectFaults : public WithFaultHooks<testing::KorvelInstanceTest> {
  protected:
-  void SetUp() override {
-    KorvelFaults::SetUp();
-    if (HasFatalFailure()) return;
-    korvel_ = CreateKorvel();
-    ASSERT_TRUE(korvel_);
-  }
   void TearDown() override {
-    korvel_.reset();
-    KorvelFaults::TearDown();
+    WithFaultHooks::TearDown();
+    testing::DeleteTestFile("C:\\KorvelFaults\\ver.txt");
+    RemoveDirectoryA("C:\\KorvelFaults");
   }
 
   std::optional<std::u16string> RvkLocation() {
@@ -116,20 +113,6 @@ class KorvelObjectFaults : public KorvelFaults {
     EXPECT_EQ(VT_BSTR, value->vt);
     return BstrText(value->bstrVal);
   }
-  HRESULT PutRvkLocation(const char16_t* text) {
-    unique_bstr string(SysAllocString(text));
-    VARIANT value;
-    value.vt = VT_BSTR;
-    value.bstrVal = string.get();
-    return korvel_->put_RvkVersionLocation(value);
-  }
-  LONG ErrorCode() {
-    LONG code = -1;
-    EXPECT_EQ(S_OK, korvel_->GetLastError(&code));
-    return code;
-  }
-
-  com_ptr<IKorvelA> korvel_;
 };
 
 TEST_F(KorvelObjectFaults, LocationGetAndPut) {
@@ -150,7 +133,8 @@ TEST_F(KorvelObjectFaults, LocationGetAndPut) {
 
 TEST_F(KorvelObjectFaults, QueriesAndDescription) {
   ASSERT_TRUE(testing::WriteTestFile("C:\\KorvelFaults\\ver.txt", "6.1\r\n"));
-  ASSERT_EQ(S_OK, PutRvkLocation(u"C:\\KorvelFaults\\ver.txt"));
+  ASSERT_EQ(S_OK, testing::PutString(korvel_.get(), &IKorvelA::put_RvkVersionLocation,
+                                     u"C:\\KorvelFaults\\ver.txt"));
   VARIANT value;
   VariantInit(&value);
   FailEachAllocation([&] { return korvel_->GetRvkVersion(&value); },

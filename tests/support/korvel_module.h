@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "platform/raii.h"
+#include "tests/support/bstr_matchers.h"
 #include "version/korvel_interfaces.h"
 
 namespace korvel::testing {
@@ -70,6 +73,43 @@ class KorvelModuleTest : public ::testing::Test {
   DllGetClassObjectFunction getClassObject_ = nullptr;
   DllCanUnloadNowFunction canUnloadNow_ = nullptr;
 };
+
+// The object's error code.
+inline LONG ErrorCodeOf(IKorvelA* korvel) {
+  LONG code = -1;
+  EXPECT_EQ(S_OK, korvel->GetLastError(&code));
+  return code;
+}
+
+// The module loaded afresh with one stand-alone KorvelA, for every test.
+class KorvelInstanceTest : public KorvelModuleTest {
+ protected:
+  void SetUp() override {
+    KorvelModuleTest::SetUp();
+    if (HasFatalFailure()) return;
+    korvel_ = CreateKorvel();
+    ASSERT_TRUE(korvel_);
+  }
+  void TearDown() override {
+    korvel_.reset();
+    KorvelModuleTest::TearDown();
+  }
+  LONG ErrorCode() { return ErrorCodeOf(korvel_.get()); }
+
+  com_ptr<IKorvelA> korvel_;
+};
+
+using LocationPut = HRESULT (STDMETHODCALLTYPE IKorvelA::*)(VARIANT);
+
+// Puts `text` as a VT_BSTR through `put`.
+inline HRESULT PutString(IKorvelA* korvel, LocationPut put,
+                         const std::u16string& text) {
+  unique_bstr string(NewBstr(text));
+  VARIANT value;
+  value.vt = VT_BSTR;
+  value.bstrVal = string.get();
+  return (korvel->*put)(value);
+}
 
 // An outer object for aggregation that counts what reaches it. It answers
 // IUnknown itself and, once given the inner unknown, hands every other
