@@ -44,10 +44,15 @@ HRESULT AddTermCallback(TermCallback callback, DWORD_PTR datum);
 void EnterTypeInfoLock();
 void LeaveTypeInfoLock();
 
+// Guards the creation of the cached class objects in ClassTable.
+void EnterClassObjectLock();
+void LeaveClassObjectLock();
+
 HINSTANCE ModuleInstance();
 ClassEntry* ModuleClassTable();
 
-// Module start-up and shutdown, called by the entry point.
+// Module start-up and shutdown, called by the entry point. Shutdown of a
+// module that was never started does nothing and returns FALSE.
 BOOL StartModule(HINSTANCE instance);
 BOOL StopModule();
 

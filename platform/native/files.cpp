@@ -12,6 +12,7 @@
 #include "fault_injection.h"
 #include "host_paths.h"
 #include "platform/native/errors.h"
+#include "thread_handles.h"
 
 namespace {
 
@@ -155,6 +156,7 @@ BOOL WINAPI CloseHandle(HANDLE handle) {
     if (LiveFiles().erase(candidate) != 0) file = candidate;
   }
   if (file == nullptr) {
+    if (platform::threads::CloseThreadHandle(handle)) return TRUE;
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }

@@ -16,6 +16,8 @@
 namespace platform {
 namespace {
 
+constexpr char kHostDrive = 'Z';
+
 std::mutex& DriveLock() {
   static auto* lock = new std::mutex;
   return *lock;
@@ -38,9 +40,16 @@ bool DriveRoot(char letter, std::string* root) {
   }
   const std::string variable = std::string("KORVEL_DRIVE_") + letter;
   const char* fromEnvironment = std::getenv(variable.c_str());
-  if (fromEnvironment == nullptr || *fromEnvironment == 0) return false;
-  *root = fromEnvironment;
-  return true;
+  if (fromEnvironment != nullptr && *fromEnvironment != 0) {
+    *root = fromEnvironment;
+    return true;
+  }
+  // As under Wine, Z: is the host's root unless mapped otherwise.
+  if (letter == kHostDrive) {
+    *root = "/";
+    return true;
+  }
+  return false;
 }
 
 bool IsDirectory(const std::string& path) {
@@ -75,6 +84,13 @@ void MapDrive(char letter, const char* hostDirectory) {
 }
 
 namespace host_paths {
+
+std::string ToWindowsPath(const std::string& hostPath) {
+  std::string windowsPath(1, kHostDrive);
+  windowsPath += ':';
+  for (char c : hostPath) windowsPath += c == '/' ? '\\' : c;
+  return windowsPath;
+}
 
 bool Resolve(const char* windowsPath, std::string* hostPath, DWORD* error) {
   if (windowsPath == nullptr || *windowsPath == 0) {

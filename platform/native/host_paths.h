@@ -12,4 +12,8 @@ namespace platform::host_paths {
 // failure returns false and sets `error` to a Win32 code.
 bool Resolve(const char* windowsPath, std::string* hostPath, DWORD* error);
 
+// The Windows form of an absolute host path, on drive Z: (the host's root,
+// as Wine maps it).
+std::string ToWindowsPath(const std::string& hostPath);
+
 }  // namespace platform::host_paths

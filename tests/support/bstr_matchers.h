@@ -1,4 +1,4 @@
-// Reading BSTRs back in tests.
+// Making BSTRs in tests and reading them back.
 #pragma once
 
 #include <optional>
@@ -14,6 +14,12 @@ inline std::optional<std::u16string> BstrText(BSTR text) {
   if (text == nullptr) return std::nullopt;
   return std::u16string(reinterpret_cast<const char16_t*>(text),
                         SysStringLen(text));
+}
+
+// A new BSTR of `text`, whole (embedded NULs included).
+inline BSTR NewBstr(const std::u16string& text) {
+  return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
+                           static_cast<UINT>(text.size()));
 }
 
 // Widens ASCII or Latin-1 bytes one to one, for expected values.

@@ -80,11 +80,41 @@ struct ModuleTraits {
   static void Release(HMODULE module) { FreeLibrary(module); }
 };
 
+template <typename Interface>
+struct ComTraits {
+  using Type = Interface*;
+  static Interface* Invalid() { return nullptr; }
+  static void Release(Interface* object) { object->Release(); }
+};
+
 using unique_hkey = unique_any<HkeyTraits>;
 using unique_file = unique_any<FileHandleTraits>;
 using unique_bstr = unique_any<BstrTraits>;
 using unique_heap_ptr = unique_any<HeapTraits>;
 using unique_hmodule = unique_any<ModuleTraits>;
+// One interface reference; put_void() is the slot for QueryInterface-style
+// out parameters.
+template <typename Interface>
+class com_ptr : public unique_any<ComTraits<Interface>> {
+ public:
+  using unique_any<ComTraits<Interface>>::unique_any;
+  Interface* operator->() const noexcept { return this->get(); }
+  void** put_void() noexcept { return reinterpret_cast<void**>(this->put()); }
+};
+
+// A VARIANT that is initialised when made and cleared when it goes.
+class unique_variant {
+ public:
+  unique_variant() noexcept { VariantInit(&value_); }
+  unique_variant(const unique_variant&) = delete;
+  unique_variant& operator=(const unique_variant&) = delete;
+  ~unique_variant() { VariantClear(&value_); }
+  VARIANT* get() noexcept { return &value_; }
+  const VARIANT* operator->() const noexcept { return &value_; }
+
+ private:
+  VARIANT value_;
+};
 
 // Runs a callable when the scope ends, unless dismissed.
 template <typename Callable>

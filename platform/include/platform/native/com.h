@@ -390,6 +390,18 @@ WINOLEAUTAPI RegisterTypeLib(ITypeLib* typeLib, LPCOLESTR path,
 WINOLEAUTAPI UnRegisterTypeLib(REFGUID libid, WORD major, WORD minor,
                                LCID locale, SYSKIND syskind);
 
+// --- What an in-process server module exports -----------------------------
+
+// A module built with korvel_add_module() hides everything but these.
+#define KORVEL_MODULE_EXPORT __attribute__((visibility("default")))
+
+extern "C" KORVEL_MODULE_EXPORT HRESULT STDAPICALLTYPE
+DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object);
+extern "C" KORVEL_MODULE_EXPORT HRESULT STDAPICALLTYPE DllCanUnloadNow(void);
+extern "C" KORVEL_MODULE_EXPORT HRESULT STDAPICALLTYPE DllRegisterServer(void);
+extern "C" KORVEL_MODULE_EXPORT HRESULT STDAPICALLTYPE
+DllUnregisterServer(void);
+
 // --- The COM runtime, for in-process servers --------------------------------
 
 #define CLSCTX_INPROC_SERVER 0x1

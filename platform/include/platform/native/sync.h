@@ -44,6 +44,7 @@ WINBASEAPI HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES security,
                                       LPDWORD threadId);
 #define INFINITE 0xFFFFFFFF
 #define WAIT_OBJECT_0 0
+#define WAIT_TIMEOUT 0x00000102L
 #define WAIT_FAILED 0xFFFFFFFF
 WINBASEAPI DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 WINBASEAPI void WINAPI Sleep(DWORD milliseconds);

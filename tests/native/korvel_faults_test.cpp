@@ -1,0 +1,163 @@
+// Memory that runs out inside the module: every allocation of the class
+// object, of an instance and of the object's operations, failed in turn,
+// ends the call with E_OUTOFMEMORY and changes nothing.
+#include <gtest/gtest.h>
+
+#include "platform/native/test_hooks.h"
+#include "tests/support/bstr_matchers.h"
+#include "tests/support/korvel_module.h"
+#include "tests/support/test_files.h"
+
+namespace korvel {
+namespace {
+
+namespace hooks = platform::test_hooks;
+using testing::BstrText;
+using testing::CountingOuter;
+
+// Runs `operation` with its first, second, ... allocation failing until it
+// succeeds; after each failure `checkUnchanged` inspects the state.
+template <typename Operation, typename Check>
+void FailEachAllocation(Operation operation, Check checkUnchanged) {
+  for (unsigned nth = 1;; ++nth) {
+    SCOPED_TRACE(::testing::Message() << "allocation " << nth << " fails");
+    hooks::FailAllocation(nth);
+    const HRESULT hr = operation();
+    hooks::FailAllocation(0);
+    if (hr == S_OK) {
+      EXPECT_GT(nth, 1u);  // the operation did allocate
+      return;
+    }
+    EXPECT_EQ(E_OUTOFMEMORY, hr);
+    checkUnchanged();
+    ASSERT_LT(nth, 40u);
+  }
+}
+
+template <typename Fixture>
+class WithFaultHooks : public Fixture {
+ protected:
+  void SetUp() override {
+    hooks::Reset();
+    Fixture::SetUp();
+  }
+  void TearDown() override {
+    hooks::Reset();
+    Fixture::TearDown();
+  }
+};
+
+class KorvelFaults : public WithFaultHooks<testing::KorvelModuleTest> {
+ protected:
+  // The class object, without a client reference: the module keeps it, so
+  // DllCanUnloadNow shows only what instances hold.
+  IClassFactory* UncountedFactory() {
+    IClassFactory* factory = Factory().release();
+    if (factory != nullptr) factory->Release();
+    return factory;
+  }
+};
+
+TEST_F(KorvelFaults, ClassObjectThatCannotBeBuiltIsTriedAgain) {
+  void* first = nullptr;
+  FailEachAllocation(
+      [&] { return GetClassObject(CLSID_KorvelA, IID_IClassFactory, &first); },
+      [&] {
+        EXPECT_EQ(nullptr, first);
+        EXPECT_EQ(S_OK, CanUnloadNow());
+      });
+  ASSERT_NE(nullptr, first);
+  void* second = nullptr;
+  ASSERT_EQ(S_OK, GetClassObject(CLSID_KorvelA, IID_IClassFactory, &second));
+  EXPECT_EQ(first, second);
+  static_cast<IUnknown*>(first)->Release();
+  static_cast<IUnknown*>(second)->Release();
+  EXPECT_EQ(S_OK, CanUnloadNow());
+}
+
+TEST_F(KorvelFaults, InstanceThatCannotBeBuiltLeavesNothing) {
+  IClassFactory* factory = UncountedFactory();
+  ASSERT_NE(nullptr, factory);
+  CountingOuter outer;
+  for (IUnknown* aggregator : {static_cast<IUnknown*>(nullptr),
+                               static_cast<IUnknown*>(&outer)}) {
+    SCOPED_TRACE(aggregator ? "aggregated" : "stand-alone");
+    IUnknown* instance = nullptr;
+    FailEachAllocation(
+        [&] {
+          return factory->CreateInstance(aggregator, IID_IUnknown,
+                                         reinterpret_cast<void**>(&instance));
+        },
+        [&] {
+          EXPECT_EQ(nullptr, instance);
+          EXPECT_EQ(S_OK, CanUnloadNow());
+        });
+    ASSERT_NE(nullptr, instance);
+    EXPECT_EQ(0u, instance->Release());
+    EXPECT_EQ(S_OK, CanUnloadNow());
+  }
+  EXPECT_EQ(1u, outer.count);
+}
+
+class KorvelObjectFaults : public WithFaultHooks<testing::KorvelInstanceTest> {
+ protected:
+  void TearDown() override {
+    WithFaultHooks::TearDown();
+    testing::DeleteTestFile("C:\\KorvelFaults\\ver.txt");
+    RemoveDirectoryA("C:\\KorvelFaults");
+  }
+
+  std::optional<std::u16string> RvkLocation() {
+    unique_variant value;
+    EXPECT_EQ(S_OK, korvel_->get_RvkVersionLocation(value.get()));
+    EXPECT_EQ(VT_BSTR, value->vt);
+    return BstrText(value->bstrVal);
+  }
+};
+
+TEST_F(KorvelObjectFaults, LocationGetAndPut) {
+  VARIANT value;
+  VariantInit(&value);
+  FailEachAllocation([&] { return korvel_->get_RvkVersionLocation(&value); },
+                     [&] { EXPECT_EQ(VT_EMPTY, value.vt); });
+  EXPECT_EQ(u"C:\\RVKTESTER\\ver.txt", BstrText(value.bstrVal));
+  VariantClear(&value);
+
+  unique_bstr text(SysAllocString(u"C:\\KorvelFaults\\ver.txt"));
+  value.vt = VT_BSTR;
+  value.bstrVal = text.get();
+  FailEachAllocation([&] { return korvel_->put_RvkVersionLocation(value); },
+                     [&] { EXPECT_EQ(u"C:\\RVKTESTER\\ver.txt", RvkLocation()); });
+  EXPECT_EQ(u"C:\\KorvelFaults\\ver.txt", RvkLocation());
+}
+
+TEST_F(KorvelObjectFaults, QueriesAndDescription) {
+  ASSERT_TRUE(testing::WriteTestFile("C:\\KorvelFaults\\ver.txt", "6.1\r\n"));
+  ASSERT_EQ(S_OK, testing::PutString(korvel_.get(), &IKorvelA::put_RvkVersionLocation,
+                                     u"C:\\KorvelFaults\\ver.txt"));
+  VARIANT value;
+  VariantInit(&value);
+  FailEachAllocation([&] { return korvel_->GetRvkVersion(&value); },
+                     [&] { EXPECT_EQ(VT_EMPTY, value.vt); });
+  EXPECT_EQ(VT_BSTR, value.vt);
+  EXPECT_EQ(u"6.1", BstrText(value.bstrVal));
+  VariantClear(&value);
+
+  // A query that fails to read stores its code only when it completes.
+  FailEachAllocation([&] { return korvel_->GetMxtVersion(&value); },
+                     [&] {
+                       EXPECT_EQ(VT_EMPTY, value.vt);
+                       EXPECT_EQ(0, ErrorCode());
+                     });
+  EXPECT_EQ(VT_EMPTY, value.vt);
+  EXPECT_EQ(1, ErrorCode());
+
+  VariantInit(&value);
+  FailEachAllocation([&] { return korvel_->GetVersion(&value); },
+                     [&] { EXPECT_EQ(VT_EMPTY, value.vt); });
+  EXPECT_EQ(VT_BSTR, value.vt);
+  VariantClear(&value);
+}
+
+}  // namespace
+}  // namespace korvel
