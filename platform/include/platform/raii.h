@@ -79,6 +79,44 @@ using unique_file = unique_any<FileHandleTraits>;
 using unique_bstr = unique_any<BstrTraits>;
 using unique_heap_ptr = unique_any<HeapTraits>;
 
+// An owner of one COM interface reference.
+template <typename Interface>
+class com_ptr {
+ public:
+  com_ptr() noexcept = default;
+  // Takes over a reference the caller already holds.
+  explicit com_ptr(Interface* held) noexcept : value_(held) {}
+  com_ptr(com_ptr&& other) noexcept : value_(other.release()) {}
+  com_ptr& operator=(com_ptr&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  com_ptr(const com_ptr&) = delete;
+  com_ptr& operator=(const com_ptr&) = delete;
+  ~com_ptr() { reset(); }
+
+  Interface* get() const noexcept { return value_; }
+  Interface* operator->() const noexcept { return value_; }
+  explicit operator bool() const noexcept { return value_ != nullptr; }
+  void reset(Interface* held = nullptr) noexcept {
+    Interface* old = value_;
+    value_ = held;
+    if (old != nullptr) old->Release();
+  }
+  Interface* release() noexcept {
+    Interface* old = value_;
+    value_ = nullptr;
+    return old;
+  }
+  Interface** put() noexcept {
+    reset();
+    return &value_;
+  }
+
+ private:
+  Interface* value_ = nullptr;
+};
+
 // Runs a callable when the scope ends, unless dismissed.
 template <typename Callable>
 class scope_exit_guard {
