@@ -9,7 +9,6 @@
 #include "platform/raii.h"
 
 namespace platform::typelib {
-
 HRESULT TypeInfo::Create(TypeLibrary* library, size_t index, TypeView view, ITypeInfo** info) {
   *info = new (std::nothrow) TypeInfo(library, index, std::move(view));
   return *info == nullptr ? E_OUTOFMEMORY : S_OK;
@@ -106,11 +105,20 @@ STDMETHODIMP TypeInfo::GetIDsOfNames(LPOLESTR* names, UINT nameCount, MEMBERID* 
       return MemberAndParameterIds(function.shown, names, nameCount, members);
     }
   }
-  // The members of the base interface, for a view that does not list them.
-  if (view_.kind != ViewKind::kDispatchHalf && !view_.implTypes.empty()) {
-    korvel::com_ptr<ITypeInfo> base;
-    if (SUCCEEDED(GetRefTypeInfo(view_.implTypes[0].href, base.put()))) {
-      return base->GetIDsOfNames(names, nameCount, members);
+  // The members of the base interfaces, for a view that does not list them.
+  if (view_.kind != ViewKind::kDispatchHalf) {
+    std::shared_ptr<const LibraryModel> library = library_->model();
+    const TypeModel* current = &type();
+    for (int depth = 0; depth < kMaxBaseDepth && !current->implTypes.empty(); ++depth) {
+      TypeLocation base;
+      if (FAILED(ResolveDescribedType(library, current->implTypes[0].href, &base))) break;
+      library = base.library;
+      current = &library->types[base.index];
+      for (const FunctionModel& function : current->functions) {
+        if (SameName(function.name, names[0])) {
+          return MemberAndParameterIds(function, names, nameCount, members);
+        }
+      }
     }
   }
   for (UINT i = 0; i < nameCount; ++i) members[i] = DISPID_UNKNOWN;

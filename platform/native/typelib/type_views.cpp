@@ -7,7 +7,6 @@
 namespace platform::typelib {
 namespace {
 
-constexpr int kMaxBaseDepth = 16;
 constexpr WORD kDispatchSlots = 7;
 
 // A vtable member as the dispatch half shows it.

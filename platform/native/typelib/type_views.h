@@ -13,6 +13,9 @@
 
 namespace platform::typelib {
 
+// Base interfaces are followed this far; a longer chain is taken as a loop.
+constexpr int kMaxBaseDepth = 16;
+
 enum class ViewKind { kAsStored, kDispatchHalf, kInterfaceHalf };
 
 struct ViewFunction {
