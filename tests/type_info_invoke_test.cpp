@@ -254,6 +254,7 @@ class Shapes : public TestObject<IInvokeShapes> {
  public:
   STDMETHODIMP Scale(LONG factor, LONG* result) override {
     calls.push_back("Scale");
+    if (factor < 0) return E_INVALIDARG;
     *result = factor * 2;
     return S_OK;
   }
@@ -361,6 +362,22 @@ TEST_F(InvokeWithTypedArguments, TypeMismatchNamesTheFaultyArgument) {
     EXPECT_TRUE(object_.calls.empty());
     EXPECT_EQ(VT_EMPTY, result.vt);
   }
+}
+
+TEST_F(InvokeWithTypedArguments, FailureOfTheMemberComesBackAsException) {
+  OwnedVariant negative, result;
+  SetLong(&negative, -1);
+  UINT argumentError = 0xFFFF;
+  EXCEPINFO exception = {};
+  std::vector<VARIANT> values = {negative};
+  DISPPARAMS params = {values.data(), nullptr, 1, 0};
+  EXPECT_EQ(DISP_E_EXCEPTION, info_->Invoke(static_cast<IInvokeShapes*>(&object_), 1, DISPATCH_METHOD,
+                                            &params, &result, &exception, &argumentError));
+  EXPECT_EQ(E_INVALIDARG, exception.scode);
+  EXPECT_EQ(std::vector<std::string>{"Scale"}, object_.calls);
+  SysFreeString(exception.bstrSource);
+  SysFreeString(exception.bstrDescription);
+  SysFreeString(exception.bstrHelpFile);
 }
 
 TEST_F(InvokeWithTypedArguments, MissingOrExtraArgumentsAreRefused) {

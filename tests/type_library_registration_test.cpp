@@ -53,7 +53,8 @@ TEST_F(TypeLibraryRegistration, RegisterLoadUnregister) {
   EXPECT_EQ(TYPE_E_LIBNOTREGISTERED, LoadRegTypeLib(LIBID_KORVELLib, 1, 0, 0, loaded.put()));
   EXPECT_EQ(nullptr, loaded.get());
 
-  ASSERT_EQ(S_OK, RegisterTypeLib(library_.get(), &path_[0], nullptr));
+  std::basic_string<OLECHAR> helpDirectory = OLESTR("C:\\help");
+  ASSERT_EQ(S_OK, RegisterTypeLib(library_.get(), &path_[0], &helpDirectory[0]));
 
   const std::string libraryKey = "TypeLib\\" + GuidText(LIBID_KORVELLib);
   EXPECT_EQ("Korvel 1.0 Type Library", ReadDefaultValue(HKEY_CLASSES_ROOT, libraryKey + "\\1.0"));
@@ -61,6 +62,7 @@ TEST_F(TypeLibraryRegistration, RegisterLoadUnregister) {
             ReadDefaultValue(HKEY_CLASSES_ROOT, libraryKey + "\\1.0\\0\\win32"));
   // The library's flags as GetLibAttr reports them: "has a disk image".
   EXPECT_EQ("8", ReadDefaultValue(HKEY_CLASSES_ROOT, libraryKey + "\\1.0\\FLAGS"));
+  EXPECT_EQ("C:\\help", ReadDefaultValue(HKEY_CLASSES_ROOT, libraryKey + "\\1.0\\HELPDIR"));
   const std::string interfaceKey = "Interface\\" + GuidText(IID_IKorvelA);
   EXPECT_EQ("IKorvelA", ReadDefaultValue(HKEY_CLASSES_ROOT, interfaceKey));
   EXPECT_EQ(GuidText(LIBID_KORVELLib), ReadDefaultValue(HKEY_CLASSES_ROOT, interfaceKey + "\\TypeLib"));
