@@ -28,3 +28,14 @@ if(KORVEL_TSAN)
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)
 endif()
+
+if(KORVEL_FUZZ)
+  if(WIN32)
+    message(FATAL_ERROR "KORVEL_FUZZ is for the native build")
+  endif()
+  # Everything is instrumented for coverage and checked by the sanitizers;
+  # the fuzzer's own driver is linked into the fuzz targets only.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined
+                      -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()

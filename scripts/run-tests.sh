@@ -1,7 +1,8 @@
 #!/bin/sh
 # Every test: the native suite, the same suite under ASan and UBSan, the
-# Windows suite under Wine, the race test under ThreadSanitizer, and a
-# bounded fuzzing run. Installs what is missing first.
+# Windows suite under Wine, the race test under ThreadSanitizer, and bounded
+# fuzzing runs of the type-library reader and the registration script.
+# Installs what is missing first.
 set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
@@ -14,6 +15,17 @@ for target in native sanitize tsan win32; do
   (cd "$root/build/$target" && ctest --output-on-failure --timeout 600 $selection) || status=1
 done
 echo "=== fuzz ==="
-"$root/scripts/fuzz-registration.sh" 45 || status=1
+"$root/scripts/build.sh" fuzz
+fuzz="$root/build/fuzz/tests/fuzz"
+mkdir -p "$fuzz/type_library_findings"
+# New inputs go to the first folder; the second holds the seeds.
+"$fuzz/type_library_fuzzer" -max_total_time="${KORVEL_FUZZ_SECONDS:-60}" -max_len=8192 \
+  -artifact_prefix="$fuzz/" "$fuzz/type_library_findings" "$fuzz/type_library_corpus" || status=1
+seeds="$root/build/fuzz/registration/script_corpus"
+mkdir -p "$seeds" "$root/build/fuzz/registration/script_findings"
+cp "$root"/registration/fuzz/seeds/* "$seeds/"
+"$root/build/fuzz/registration/registration_script_fuzzer" -max_total_time="${KORVEL_FUZZ_SECONDS:-45}" \
+  -max_len=4096 -timeout=10 -artifact_prefix="$root/build/fuzz/registration/" \
+  "$root/build/fuzz/registration/script_findings" "$seeds" || status=1
 [ "$status" -eq 0 ] && echo "all tests passed" || echo "some tests FAILED"
 exit "$status"

@@ -92,6 +92,7 @@ using unique_file = unique_any<FileHandleTraits>;
 using unique_bstr = unique_any<BstrTraits>;
 using unique_heap_ptr = unique_any<HeapTraits>;
 using unique_hmodule = unique_any<ModuleTraits>;
+
 // One interface reference; put_void() is the slot for QueryInterface-style
 // out parameters.
 template <typename Interface>

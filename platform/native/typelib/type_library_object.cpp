@@ -1,0 +1,122 @@
+#include "platform/native/typelib/type_library_object.h"
+
+#include <new>
+
+#include "platform/native/typelib/descriptors.h"
+#include "platform/native/typelib/type_info_object.h"
+#include "platform/raii.h"
+
+namespace platform::typelib {
+namespace {
+
+HRESULT CopyText(const std::optional<std::u16string>& text, BSTR* out) {
+  *out = nullptr;
+  if (!text) return S_OK;
+  *out = SysAllocStringLen(text->data(), static_cast<UINT>(text->size()));
+  return *out == nullptr ? E_OUTOFMEMORY : S_OK;
+}
+
+}  // namespace
+
+HRESULT WriteDocumentation(const std::optional<std::u16string>& name,
+                           const std::optional<std::u16string>& docString, DWORD helpContextValue,
+                           const std::optional<std::u16string>& helpFile, BSTR* nameOut,
+                           BSTR* docStringOut, DWORD* helpContext, BSTR* helpFileOut) {
+  korvel::unique_bstr nameCopy, docCopy, fileCopy;
+  if (nameOut != nullptr) RETURN_IF_FAILED(CopyText(name, nameCopy.put()));
+  if (docStringOut != nullptr) RETURN_IF_FAILED(CopyText(docString, docCopy.put()));
+  if (helpFileOut != nullptr) RETURN_IF_FAILED(CopyText(helpFile, fileCopy.put()));
+  if (nameOut != nullptr) *nameOut = nameCopy.release();
+  if (docStringOut != nullptr) *docStringOut = docCopy.release();
+  if (helpFileOut != nullptr) *helpFileOut = fileCopy.release();
+  if (helpContext != nullptr) *helpContext = helpContextValue;
+  return S_OK;
+}
+
+HRESULT TypeLibrary::Create(std::shared_ptr<const LibraryModel> model, ITypeLib** library) {
+  *library = new (std::nothrow) TypeLibrary(std::move(model));
+  return *library == nullptr ? E_OUTOFMEMORY : S_OK;
+}
+
+HRESULT TypeLibrary::NewTypeInfo(size_t index, ViewKind kind, ITypeInfo** info) {
+  *info = nullptr;
+  TypeView view;
+  RETURN_IF_FAILED(BuildTypeView(model_, index, kind, &view));
+  return TypeInfo::Create(this, index, std::move(view), info);
+}
+
+STDMETHODIMP TypeLibrary::QueryInterface(REFIID iid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  if (iid == IID_IUnknown || iid == IID_ITypeLib) {
+    *object = static_cast<ITypeLib*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) TypeLibrary::AddRef() { return ++references_; }
+
+STDMETHODIMP_(ULONG) TypeLibrary::Release() {
+  const ULONG remaining = --references_;
+  if (remaining == 0) delete this;
+  return remaining;
+}
+
+STDMETHODIMP_(UINT) TypeLibrary::GetTypeInfoCount() { return static_cast<UINT>(model_->types.size()); }
+
+STDMETHODIMP TypeLibrary::GetTypeInfo(UINT index, ITypeInfo** info) {
+  if (info == nullptr) return E_INVALIDARG;
+  *info = nullptr;
+  if (index >= model_->types.size()) return TYPE_E_ELEMENTNOTFOUND;
+  return NewTypeInfo(index, ViewKind::kAsStored, info);
+}
+
+STDMETHODIMP TypeLibrary::GetTypeInfoType(UINT index, TYPEKIND* kind) {
+  if (kind == nullptr) return E_INVALIDARG;
+  if (index >= model_->types.size()) return TYPE_E_ELEMENTNOTFOUND;
+  *kind = model_->types[index].kind;
+  return S_OK;
+}
+
+STDMETHODIMP TypeLibrary::GetTypeInfoOfGuid(REFGUID guid, ITypeInfo** info) {
+  if (info == nullptr) return E_INVALIDARG;
+  *info = nullptr;
+  for (size_t i = 0; i < model_->types.size(); ++i) {
+    if (model_->types[i].guid == guid) return NewTypeInfo(i, ViewKind::kAsStored, info);
+  }
+  return TYPE_E_ELEMENTNOTFOUND;
+}
+
+STDMETHODIMP TypeLibrary::GetLibAttr(TLIBATTR** attributes) {
+  if (attributes == nullptr) return E_INVALIDARG;
+  return NewLibAttr(*model_, attributes);
+}
+
+STDMETHODIMP TypeLibrary::GetTypeComp(ITypeComp** typeComp) {
+  if (typeComp != nullptr) *typeComp = nullptr;
+  return E_NOTIMPL;
+}
+
+STDMETHODIMP TypeLibrary::GetDocumentation(INT index, BSTR* name, BSTR* docString,
+                                           DWORD* helpContext, BSTR* helpFile) {
+  if (index == -1) {
+    return WriteDocumentation(model_->name, model_->docString, model_->helpContext, model_->helpFile,
+                              name, docString, helpContext, helpFile);
+  }
+  if (index < 0 || static_cast<size_t>(index) >= model_->types.size()) return TYPE_E_ELEMENTNOTFOUND;
+  const TypeModel& type = model_->types[index];
+  return WriteDocumentation(type.name, type.docString, type.helpContext, model_->helpFile, name,
+                            docString, helpContext, helpFile);
+}
+
+STDMETHODIMP TypeLibrary::IsName(LPOLESTR, ULONG, BOOL*) { return E_NOTIMPL; }
+
+STDMETHODIMP TypeLibrary::FindName(LPOLESTR, ULONG, ITypeInfo**, MEMBERID*, USHORT*) {
+  return E_NOTIMPL;
+}
+
+STDMETHODIMP_(void) TypeLibrary::ReleaseTLibAttr(TLIBATTR* attributes) { FreeDescription(attributes); }
+
+}  // namespace platform::typelib
