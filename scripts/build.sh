@@ -17,6 +17,9 @@ esac
 cmake -S "$root" -B "$root/build/$target" -G Ninja $options >/dev/null
 if [ "$target" = tsan ]; then
   cmake --build "$root/build/$target" --target server_race_test
+elif [ "$target" = fuzz ]; then
+  # Only the fuzzers: the rest is built and tested by the other targets.
+  cmake --build "$root/build/$target" --target type_library_fuzzer type_library_fuzz_corpus registration_script_fuzzer
 else
   cmake --build "$root/build/$target"
 fi

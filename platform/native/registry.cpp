@@ -108,6 +108,18 @@ std::shared_ptr<Key> Resolve(HKEY handle, REGSAM* access) {
   return open->key;
 }
 
+// Under the store lock: the live key behind `handle`, opened with every
+// right in `needed`.
+LONG KeyForAccess(HKEY handle, REGSAM needed, std::shared_ptr<Key>* key) {
+  if (LONG damaged = Store::Instance().Status()) return damaged;
+  REGSAM access = 0;
+  *key = Resolve(handle, &access);
+  if (!*key) return ERROR_INVALID_HANDLE;
+  if ((*key)->deleted) return ERROR_KEY_DELETED;
+  if ((access & needed) != needed) return ERROR_ACCESS_DENIED;
+  return ERROR_SUCCESS;
+}
+
 bool SplitPath(const char* path, std::vector<std::string>* parts) {
   if (path == nullptr) return true;
   if (path[0] == '\\') return false;  // a subkey path is never absolute
@@ -220,12 +232,8 @@ LONG WINAPI RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD reserved,
   if (reserved != nullptr || (data != nullptr && dataBytes == nullptr))
     return ERROR_INVALID_PARAMETER;
   auto guard = Store::Instance().Lock();
-  if (LONG damaged = Store::Instance().Status()) return damaged;
-  REGSAM access = 0;
-  std::shared_ptr<Key> key = Resolve(handle, &access);
-  if (!key) return ERROR_INVALID_HANDLE;
-  if (key->deleted) return ERROR_KEY_DELETED;
-  if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  std::shared_ptr<Key> key;
+  if (LONG status = KeyForAccess(handle, KEY_QUERY_VALUE, &key)) return status;
   Value* value = key->FindValue(valueName ? valueName : "");
   if (value == nullptr) return ERROR_FILE_NOT_FOUND;
   if (type) *type = value->type;
@@ -252,13 +260,9 @@ LONG WINAPI RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type,
   if (valueName && std::strlen(valueName) > kMaxValueNameChars)
     return ERROR_INVALID_PARAMETER;
   auto guard = Store::Instance().Lock();
-  if (LONG damaged = Store::Instance().Status()) return damaged;
-  REGSAM access = 0;
-  std::shared_ptr<Key> key = Resolve(handle, &access);
-  if (!key) return ERROR_INVALID_HANDLE;
-  if (key->deleted) return ERROR_KEY_DELETED;
-  if (!(access & KEY_SET_VALUE) || WritesDenied(*key))
-    return ERROR_ACCESS_DENIED;
+  std::shared_ptr<Key> key;
+  if (LONG status = KeyForAccess(handle, KEY_SET_VALUE, &key)) return status;
+  if (WritesDenied(*key)) return ERROR_ACCESS_DENIED;
   const std::string name = valueName ? valueName : "";
   Value* value = key->FindValue(name);
   if (value == nullptr) {
@@ -272,13 +276,9 @@ LONG WINAPI RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type,
 
 LONG WINAPI RegDeleteValueA(HKEY handle, LPCSTR valueName) {
   auto guard = Store::Instance().Lock();
-  if (LONG damaged = Store::Instance().Status()) return damaged;
-  REGSAM access = 0;
-  std::shared_ptr<Key> key = Resolve(handle, &access);
-  if (!key) return ERROR_INVALID_HANDLE;
-  if (key->deleted) return ERROR_KEY_DELETED;
-  if (!(access & KEY_SET_VALUE) || WritesDenied(*key))
-    return ERROR_ACCESS_DENIED;
+  std::shared_ptr<Key> key;
+  if (LONG status = KeyForAccess(handle, KEY_SET_VALUE, &key)) return status;
+  if (WritesDenied(*key)) return ERROR_ACCESS_DENIED;
   const std::string upper = names::Upper(valueName ? valueName : "");
   for (auto it = key->values.begin(); it != key->values.end(); ++it) {
     if (names::Upper(it->name) == upper) {
@@ -318,12 +318,8 @@ LONG WINAPI RegEnumKeyExA(HKEY handle, DWORD index, LPSTR name,
   if (name == nullptr || nameChars == nullptr || reserved != nullptr)
     return ERROR_INVALID_PARAMETER;
   auto guard = Store::Instance().Lock();
-  if (LONG damaged = Store::Instance().Status()) return damaged;
-  REGSAM access = 0;
-  std::shared_ptr<Key> key = Resolve(handle, &access);
-  if (!key) return ERROR_INVALID_HANDLE;
-  if (key->deleted) return ERROR_KEY_DELETED;
-  if (!(access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
+  std::shared_ptr<Key> key;
+  if (LONG status = KeyForAccess(handle, KEY_ENUMERATE_SUB_KEYS, &key)) return status;
   if (index >= key->subkeys.size()) return ERROR_NO_MORE_ITEMS;
   auto it = key->subkeys.begin();
   std::advance(it, index);
@@ -344,12 +340,8 @@ LONG WINAPI RegQueryInfoKeyA(HKEY handle, LPSTR keyClass, LPDWORD classChars,
                              PFILETIME) {
   if (reserved != nullptr) return ERROR_INVALID_PARAMETER;
   auto guard = Store::Instance().Lock();
-  if (LONG damaged = Store::Instance().Status()) return damaged;
-  REGSAM access = 0;
-  std::shared_ptr<Key> key = Resolve(handle, &access);
-  if (!key) return ERROR_INVALID_HANDLE;
-  if (key->deleted) return ERROR_KEY_DELETED;
-  if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  std::shared_ptr<Key> key;
+  if (LONG status = KeyForAccess(handle, KEY_QUERY_VALUE, &key)) return status;
   if (keyClass && classChars && *classChars > 0) *keyClass = 0;
   if (classChars) *classChars = 0;
   if (subKeys) *subKeys = static_cast<DWORD>(key->subkeys.size());
