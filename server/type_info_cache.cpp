@@ -75,20 +75,27 @@ HRESULT LoadUnderLock(TypeInfoCache* cache, LCID locale) {
   return S_OK;
 }
 
-}  // namespace
-
-HRESULT EnsureTypeInfo(TypeInfoCache* cache, LCID locale) {
-  if (cache->typeInfo.load(std::memory_order_acquire) != nullptr) return S_OK;
-
-  EnterTypeInfoLock();
-  const HRESULT hr = LoadUnderLock(cache, locale);
-  LeaveTypeInfoLock();
-
-  // Once per process; if the list cannot take it, a later load tries again.
+// Puts the cleanup on the termination list once per process, however many
+// loads fail. If the list cannot take it, a later call tries again, so the
+// type information is never left unreleased at shutdown.
+void QueueCleanupOnce(TypeInfoCache* cache) {
+  if (cache->cleanupQueued.load(std::memory_order_acquire)) return;
   if (!cache->cleanupQueued.exchange(true) &&
       FAILED(AddTermCallback(CleanupTypeInfoCache,
                              reinterpret_cast<DWORD_PTR>(cache))))
     cache->cleanupQueued.store(false);
+}
+
+}  // namespace
+
+HRESULT EnsureTypeInfo(TypeInfoCache* cache, LCID locale) {
+  HRESULT hr = S_OK;
+  if (cache->typeInfo.load(std::memory_order_acquire) == nullptr) {
+    EnterTypeInfoLock();
+    hr = LoadUnderLock(cache, locale);
+    LeaveTypeInfoLock();
+  }
+  QueueCleanupOnce(cache);
   return hr;
 }
 

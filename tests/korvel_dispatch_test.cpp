@@ -7,6 +7,7 @@
 
 #include "tests/support/bstr_matchers.h"
 #include "tests/support/korvel_module.h"
+#include "tests/support/module_type_library.h"
 #include "tests/support/test_files.h"
 #include "tests/support/test_registry.h"
 
@@ -14,36 +15,16 @@ namespace korvel {
 namespace {
 
 using testing::BstrText;
+using testing::IdOfName;
 using testing::NewBstr;
+using testing::RegisterModuleLibrary;
+using testing::UnregisterModuleLibrary;
 
 const char kVersionFile[] = "C:\\KorvelDispatchTest\\rvk.txt";
 const char kTestKey[] = "Software\\KorvelDispatchTest";
 const char16_t kDescription[] =
     u"Tevra Diagnostic Version Detecting Control Client, Version 1.0.0.3, "
     u"Developed By Bramholt";
-
-// The module's path as Windows names it: natively the host's files lie on
-// drive Z:, as under Wine.
-std::u16string ModulePathWide() {
-  std::string path = KORVEL_MODULE_PATH;
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  std::u16string wide;
-  for (char c : path) wide.push_back(c == '/' ? u'\\' : static_cast<unsigned char>(c));
-  return wide;
-}
-
-HRESULT RegisterModuleLibrary() {
-  const std::u16string wide = ModulePathWide();
-  unique_bstr path(NewBstr(wide));
-  com_ptr<ITypeLib> library;
-  HRESULT hr = LoadTypeLib(path.get(), library.put());
-  if (FAILED(hr)) return hr;
-  return RegisterTypeLib(library.get(), path.get(), nullptr);
-}
-
-void UnregisterModuleLibrary() {
-  UnRegisterTypeLib(LIBID_KORVELLib, 1, 0, 0, SYS_WIN32);
-}
 
 // One IDispatch call with positional arguments (last argument first, as
 // DISPPARAMS holds them); a put passes its value as DISPID_PROPERTYPUT.
@@ -72,12 +53,6 @@ VARIANT StringArgument(BSTR text) {
   value.vt = VT_BSTR;
   value.bstrVal = text;
   return value;
-}
-
-HRESULT IdOfName(IDispatch* dispatch, const char16_t* name, DISPID* dispid,
-                 REFIID iid = IID_NULL) {
-  LPOLESTR names[] = {const_cast<LPOLESTR>(reinterpret_cast<const OLECHAR*>(name))};
-  return dispatch->GetIDsOfNames(iid, names, 1, LOCALE_USER_DEFAULT, dispid);
 }
 
 class KorvelDispatch : public testing::KorvelInstanceTest {

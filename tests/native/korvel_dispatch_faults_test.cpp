@@ -1,0 +1,84 @@
+// Late binding when memory runs out, and what a loaded cache costs: only our
+// layer can fail allocations and count them.
+#include <gtest/gtest.h>
+
+#include "platform/native/test_hooks.h"
+#include "tests/support/korvel_module.h"
+#include "tests/support/module_type_library.h"
+
+namespace korvel {
+namespace {
+
+namespace hooks = platform::test_hooks;
+using testing::IdOfName;
+
+class KorvelDispatchFaults : public testing::KorvelModuleTest {
+ protected:
+  void SetUp() override {
+    hooks::Reset();
+    testing::UnregisterModuleLibrary();
+    ASSERT_EQ(S_OK, testing::RegisterModuleLibrary());
+    KorvelModuleTest::SetUp();
+  }
+  void TearDown() override {
+    hooks::Reset();
+    KorvelModuleTest::TearDown();
+    testing::UnregisterModuleLibrary();
+  }
+};
+
+TEST_F(KorvelDispatchFaults, ExactNamesCostNoAllocationOnceLoaded) {
+  com_ptr<IDispatch> dispatch;
+  ASSERT_EQ(S_OK, Factory()->CreateInstance(nullptr, IID_IDispatch, dispatch.put_void()));
+  DISPID dispid = DISPID_UNKNOWN;
+  ASSERT_EQ(S_OK, IdOfName(dispatch.get(), u"GetMxtVersion", &dispid));
+
+  const unsigned long before = hooks::AllocationCount();
+  for (const char16_t* name : {u"GetMxtVersion", u"MxtVersionLocation", u"GetVersion"})
+    EXPECT_EQ(S_OK, IdOfName(dispatch.get(), name, &dispid));
+  EXPECT_EQ(before, hooks::AllocationCount());
+}
+
+// Every allocation of the first load, failed in turn: the lookup either
+// fails with nothing written or still answers (a name the cache lost goes
+// to the type information); the next lookup answers; nothing leaks when
+// the module goes.
+TEST_F(KorvelDispatchFaults, RunningOutOfMemoryDuringTheFirstLoad) {
+  FreeLibrary(module_);
+  module_ = nullptr;
+  for (unsigned nth = 1;; ++nth) {
+    SCOPED_TRACE(::testing::Message() << "allocation " << nth << " fails");
+    HMODULE module = LoadLibraryA(KORVEL_MODULE_PATH);
+    ASSERT_NE(nullptr, module);
+    auto getClassObject = testing::GetExport<testing::DllGetClassObjectFunction>(
+        module, "DllGetClassObject");
+    com_ptr<IClassFactory> factory;
+    ASSERT_EQ(S_OK, getClassObject(CLSID_KorvelA, IID_IClassFactory, factory.put_void()));
+    com_ptr<IDispatch> dispatch;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IDispatch, dispatch.put_void()));
+
+    const unsigned long before = hooks::AllocationCount();
+    hooks::FailAllocation(nth);
+    DISPID dispid = 12345;
+    const HRESULT hr = IdOfName(dispatch.get(), u"GetMxtVersion", &dispid);
+    hooks::FailAllocation(0);
+    const bool faultFired = hooks::AllocationCount() - before >= nth;
+    if (SUCCEEDED(hr)) {
+      EXPECT_EQ(4, dispid);
+    } else {
+      EXPECT_EQ(12345, dispid);
+    }
+    dispid = DISPID_UNKNOWN;
+    EXPECT_EQ(S_OK, IdOfName(dispatch.get(), u"GetMxtVersion", &dispid));
+    EXPECT_EQ(4, dispid);
+
+    dispatch.reset();
+    factory.reset();
+    ASSERT_TRUE(FreeLibrary(module));
+    if (!faultFired) break;
+    ASSERT_LT(nth, 200u);
+  }
+}
+
+}  // namespace
+}  // namespace korvel
