@@ -22,6 +22,9 @@ bool TakeFileReadFailure();
 // Extra bytes to add to `valueName` after its size probe, or 0.
 DWORD TakeGrowthAfterProbe(const char* valueName);
 
+// Whether GetProcAddress must not find the export `name`.
+bool IsExportHidden(const char* name);
+
 // Whether writes below the key at `keyPath` (root-relative, upper case,
 // backslash-separated, under root index `rootIndex`) are denied.
 bool IsWriteDenied(int rootIndex, const std::string& upperKeyPath);

@@ -1,8 +1,11 @@
 // Modules are shared objects: a module handle is the handle the dynamic
 // loader gives for the object. A path with a drive letter resolves as a
-// file path does; any other path goes to the loader unchanged.
+// file path does; the bare name of a system DLL whose functions this layer
+// provides loads the layer itself, so that GetProcAddress finds them there;
+// any other path goes to the loader unchanged.
 #include <dlfcn.h>
 #include <link.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <climits>
@@ -10,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "fault_injection.h"
 #include "host_paths.h"
 #include "platform/native/errors.h"
 #include "module_resources.h"
@@ -19,6 +23,27 @@ namespace {
 
 bool HasDriveLetter(const char* path) {
   return path[0] != 0 && path[1] == ':';
+}
+
+// The system DLLs whose functions this layer provides, without their ".dll".
+const char* const kSystemLibraries[] = {"kernel32", "advapi32", "ole32", "oleaut32"};
+
+// Whether `name` is one of those libraries by its bare name ("OleAut32.dll"
+// or "oleaut32", as Windows appends ".dll" to a name without extension).
+bool IsLayerSystemLibrary(const char* name) {
+  const size_t length = std::strlen(name);
+  const bool hasExtension = length > 4 && strcasecmp(name + length - 4, ".dll") == 0;
+  const size_t stem = hasExtension ? length - 4 : length;
+  for (const char* library : kSystemLibraries)
+    if (std::strlen(library) == stem && strncasecmp(name, library, stem) == 0) return true;
+  return false;
+}
+
+// The file of this layer's own shared object.
+const char* LayerFile() {
+  Dl_info info;
+  if (dladdr(reinterpret_cast<void*>(&LoadLibraryA), &info) == 0) return nullptr;
+  return info.dli_fname;
 }
 
 // The loader's record of `module`, or null when it is not a loaded module.
@@ -64,7 +89,14 @@ HMODULE WINAPI LoadLibraryA(LPCSTR path) {
     return nullptr;
   }
   std::string file(path);
-  if (HasDriveLetter(path)) {
+  if (IsLayerSystemLibrary(path)) {
+    const char* layer = LayerFile();
+    if (layer == nullptr) {
+      SetLastError(ERROR_MOD_NOT_FOUND);
+      return nullptr;
+    }
+    file = layer;
+  } else if (HasDriveLetter(path)) {
     DWORD error = 0;
     if (!platform::host_paths::Resolve(path, &file, &error)) {
       SetLastError(error);
@@ -97,6 +129,10 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
   }
   // Modules export by name only.
   if (name == nullptr || IS_INTRESOURCE(name)) {
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+  }
+  if (platform::faults::IsExportHidden(name)) {
     SetLastError(ERROR_PROC_NOT_FOUND);
     return nullptr;
   }

@@ -28,6 +28,7 @@ struct Hooks {
   std::string growValueName;
   DWORD growBytes = 0;
   std::vector<DeniedKey> denied;
+  std::vector<std::string> hiddenExports;
 };
 
 Hooks& State() {
@@ -71,6 +72,11 @@ void DenyRegistryWritesBelow(HKEY root, const char* keyPath) {
        registry_names::NormalizedPath(keyPath ? keyPath : "")});
 }
 
+void HideExport(const char* name) {
+  std::lock_guard<std::mutex> guard(State().lock);
+  State().hiddenExports.push_back(name ? name : "");
+}
+
 void ReloadRegistry() {
   auto& store = registry::Store::Instance();
   auto guard = store.Lock();
@@ -87,6 +93,7 @@ void Reset() {
   hooks.growValueName.clear();
   hooks.growBytes = 0;
   hooks.denied.clear();
+  hooks.hiddenExports.clear();
 }
 
 }  // namespace test_hooks
@@ -134,6 +141,13 @@ DWORD TakeGrowthAfterProbe(const char* valueName) {
   DWORD bytes = hooks.growBytes;
   hooks.growBytes = 0;
   return bytes;
+}
+
+bool IsExportHidden(const char* name) {
+  std::lock_guard<std::mutex> guard(State().lock);
+  for (const std::string& hidden : State().hiddenExports)
+    if (hidden == name) return true;
+  return false;
 }
 
 bool IsWriteDenied(int rootIndex, const std::string& upperKeyPath) {

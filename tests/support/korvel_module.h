@@ -16,6 +16,7 @@ namespace korvel::testing {
 using DllGetClassObjectFunction = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID,
                                                            LPVOID*);
 using DllCanUnloadNowFunction = HRESULT(STDAPICALLTYPE*)();
+using DllRegisterFunction = HRESULT(STDAPICALLTYPE*)();
 
 template <typename Function>
 Function GetExport(HMODULE module, const char* name) {
@@ -23,6 +24,40 @@ Function GetExport(HMODULE module, const char* name) {
   return reinterpret_cast<Function>(
       reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
+
+// A module loaded as a registration tool loads it: by its path, with
+// DllRegisterServer and DllUnregisterServer looked up by name.
+class RegisteringModule {
+ public:
+  explicit RegisteringModule(const std::string& path)
+      : module_(LoadLibraryA(path.c_str())) {}
+
+  bool Loaded() const { return static_cast<bool>(module_); }
+  HRESULT Register() const { return Call("DllRegisterServer"); }
+  HRESULT Unregister() const { return Call("DllUnregisterServer"); }
+
+  // The module's path as the platform reports it; empty when it does not
+  // fit in MAX_PATH characters.
+  std::string Path() const {
+    char path[MAX_PATH] = {};
+    const DWORD chars = GetModuleFileNameA(module_.get(), path, MAX_PATH);
+    return std::string(path, chars < MAX_PATH ? chars : 0);
+  }
+  // Its folder, up to and with the last backslash.
+  std::string Folder() const {
+    const std::string path = Path();
+    return path.substr(0, path.find_last_of('\\') + 1);
+  }
+
+ private:
+  HRESULT Call(const char* name) const {
+    const auto exported = GetExport<DllRegisterFunction>(module_.get(), name);
+    EXPECT_NE(nullptr, exported) << name;
+    return exported != nullptr ? exported() : E_NOTIMPL;
+  }
+
+  unique_hmodule module_;
+};
 
 // Loads the module afresh for every test, so that each starts with the
 // module just started, and unloads it afterwards.

@@ -39,6 +39,11 @@ void RemoveRegistrationEntries() {
   DeleteRegistryTree(HKEY_CLASSES_ROOT, kClassKey);
 }
 
+void RemoveTypeLibraryEntries() {
+  DeleteRegistryTree(HKEY_CLASSES_ROOT, kTypeLibraryKey);
+  DeleteRegistryTree(HKEY_CLASSES_ROOT, "Interface\\{A83F1D27-9C64-4E0B-B7D5-2F61C8E493B0}");
+}
+
 std::string MissingRegistrationEntries(const std::string& modulePath) {
   const std::string classKey = kClassKey;
   const std::string clsid = "{6E2A9C41-3B7D-4F58-A1C3-5D9E7B20F4A6}";

@@ -12,6 +12,10 @@ namespace korvel::testing {
 inline constexpr char kClassKey[] = "CLSID\\{6E2A9C41-3B7D-4F58-A1C3-5D9E7B20F4A6}";
 inline constexpr char kProgId[] = "TevraOmbrin.KorvelA.1";
 inline constexpr char kIndependentProgId[] = "TevraOmbrin.KorvelA";
+// The registration of the type library, version 1.0, below HKCR.
+inline constexpr char kTypeLibraryKey[] = "TypeLib\\{3C7E5B92-D148-4A6F-8E2B-91F0A4D6C735}";
+inline constexpr char kTypeLibraryVersionKey[] =
+    "TypeLib\\{3C7E5B92-D148-4A6F-8E2B-91F0A4D6C735}\\1.0";
 
 // The REG_SZ value `name` ("" for the default) of HKCR\`keyPath`, without
 // its NUL; nothing when the key or value is missing or not a string.
@@ -24,6 +28,10 @@ bool ClassesKeyExists(const std::string& keyPath);
 
 // Removes the two ProgID keys and the class key with everything below them.
 void RemoveRegistrationEntries();
+
+// Removes the registration of the type library: its TypeLib key and the
+// Interface key of IKorvelA, with everything below them.
+void RemoveTypeLibraryEntries();
 
 // The entries of a complete registration for a module at `modulePath`,
 // checked key by key; empty when they are all there, else what differs.

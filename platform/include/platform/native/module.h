@@ -22,6 +22,10 @@ typedef LONG_PTR(WINAPI* FARPROC)();
 #define MAKEINTRESOURCEA(id) ((LPSTR)((ULONG_PTR)((WORD)(id))))
 #define IS_INTRESOURCE(value) ((((ULONG_PTR)(value)) >> 16) == 0)
 
+// The bare name of a system DLL whose functions this layer provides
+// ("kernel32", "advapi32", "ole32", "oleaut32", with or without ".dll", in
+// any letter case) loads the layer itself: GetProcAddress then finds those
+// functions, "UnRegisterTypeLib" of "oleaut32.dll" for instance.
 WINBASEAPI HMODULE WINAPI LoadLibraryA(LPCSTR path);
 WINBASEAPI HMODULE WINAPI LoadLibraryExA(LPCSTR path, HANDLE file,
                                          DWORD flags);

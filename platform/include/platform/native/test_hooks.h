@@ -31,6 +31,10 @@ KORVEL_PLATFORM_API void FailNextFileRead();
 KORVEL_PLATFORM_API void DenyRegistryWritesBelow(HKEY root,
                                                  const char* keyPath);
 
+// GetProcAddress finds no export called `name`, in any module, as if the
+// module lacked it (for instance "UnRegisterTypeLib" of "oleaut32.dll").
+KORVEL_PLATFORM_API void HideExport(const char* name);
+
 // Forgets the registry and loads it again from the file that
 // KORVEL_REGISTRY_FILE names now (empty when unset), as a new process would.
 KORVEL_PLATFORM_API void ReloadRegistry();
