@@ -26,20 +26,23 @@ struct SourceResult {
   LONG errorCode;
 };
 
-SourceResult ReadRegistry(const char* location, LONG initialCode = kUntouched) {
+using VersionSource = HRESULT (*)(LPCSTR, LONG*, BSTR*);
+
+// Runs one source with the error code starting at `initialCode`.
+SourceResult Read(VersionSource source, const char* location, LONG initialCode) {
   SourceResult result{E_UNEXPECTED, std::nullopt, initialCode};
   unique_bstr text;
-  result.hr = ReadRegistryVersion(location, &result.errorCode, text.put());
+  result.hr = source(location, &result.errorCode, text.put());
   result.text = BstrText(text.get());
   return result;
 }
 
+SourceResult ReadRegistry(const char* location, LONG initialCode = kUntouched) {
+  return Read(ReadRegistryVersion, location, initialCode);
+}
+
 SourceResult ReadFromFile(const char* path, LONG initialCode = kUntouched) {
-  SourceResult result{E_UNEXPECTED, std::nullopt, initialCode};
-  unique_bstr text;
-  result.hr = ReadFileVersion(path, &result.errorCode, text.put());
-  result.text = BstrText(text.get());
-  return result;
+  return Read(ReadFileVersion, path, initialCode);
 }
 
 // ---------------------------------------------------------------------------
