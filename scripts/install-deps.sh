@@ -14,5 +14,5 @@ done
 if [ -n "$missing" ]; then
   echo "installing:$missing"
   apt-get update -q
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q $missing
 fi
