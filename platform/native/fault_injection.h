@@ -11,6 +11,9 @@ namespace platform::faults {
 // True when this allocation must fail; counts the allocation either way.
 bool TakeAllocationFailure();
 
+// Keeps the count of live heap blocks.
+void CountHeapBlock(int change);
+
 // The error armed for the next registry open, or ERROR_SUCCESS.
 LONG TakeRegistryOpenFailure();
 

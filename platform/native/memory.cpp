@@ -21,6 +21,7 @@ LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
   // Like the Windows heap, a zero-byte request yields a unique block.
   void* memory = (flags & HEAP_ZERO_MEMORY) ? std::calloc(1, bytes ? bytes : 1)
                                              : std::malloc(bytes ? bytes : 1);
+  if (memory != nullptr) platform::faults::CountHeapBlock(+1);
   return memory;
 }
 
@@ -29,6 +30,7 @@ BOOL WINAPI HeapFree(HANDLE heap, DWORD, LPVOID memory) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
+  if (memory != nullptr) platform::faults::CountHeapBlock(-1);
   std::free(memory);
   return TRUE;
 }

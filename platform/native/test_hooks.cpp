@@ -22,6 +22,7 @@ struct Hooks {
   std::mutex lock;
   std::atomic<unsigned> allocationCountdown{0};
   std::atomic<unsigned long> allocations{0};
+  std::atomic<long> liveBlocks{0};
   LONG registryOpenError = ERROR_SUCCESS;
   DWORD fileOpenError = 0;
   bool fileReadFails = false;
@@ -43,6 +44,8 @@ namespace test_hooks {
 void FailAllocation(unsigned nth) { State().allocationCountdown = nth; }
 
 unsigned long AllocationCount() { return State().allocations; }
+
+long LiveAllocationCount() { return State().liveBlocks; }
 
 void GrowValueAfterProbe(const char* valueName, DWORD extraBytes) {
   std::lock_guard<std::mutex> guard(State().lock);
@@ -110,6 +113,8 @@ bool TakeAllocationFailure() {
   }
   return false;
 }
+
+void CountHeapBlock(int change) { State().liveBlocks += change; }
 
 LONG TakeRegistryOpenFailure() {
   std::lock_guard<std::mutex> guard(State().lock);

@@ -39,6 +39,30 @@ TEST_F(KorvelDispatchFaults, ExactNamesCostNoAllocationOnceLoaded) {
   EXPECT_EQ(before, hooks::AllocationCount());
 }
 
+// Module shutdown after a load releases the type information and frees
+// every cached name: the layer's heap is back where it was.
+TEST_F(KorvelDispatchFaults, ShutdownFreesTheCache) {
+  FreeLibrary(module_);
+  module_ = nullptr;
+  const long before = hooks::LiveAllocationCount();
+  HMODULE module = LoadLibraryA(KORVEL_MODULE_PATH);
+  ASSERT_NE(nullptr, module);
+  {
+    auto getClassObject = testing::GetExport<testing::DllGetClassObjectFunction>(
+        module, "DllGetClassObject");
+    com_ptr<IDispatch> dispatch;
+    ASSERT_EQ(S_OK, getClassObject(CLSID_KorvelA, IID_IClassFactory, dispatch.put_void()));
+    com_ptr<IClassFactory> factory(reinterpret_cast<IClassFactory*>(dispatch.release()));
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IDispatch, dispatch.put_void()));
+    DISPID dispid = DISPID_UNKNOWN;
+    ASSERT_EQ(S_OK, IdOfName(dispatch.get(), u"GetVersion", &dispid));
+    // Eighteen cached names, at least, are held now.
+    EXPECT_GE(hooks::LiveAllocationCount() - before, 18);
+  }
+  ASSERT_TRUE(FreeLibrary(module));
+  EXPECT_EQ(before, hooks::LiveAllocationCount());
+}
+
 // Every allocation of the first load, failed in turn: the lookup either
 // fails with nothing written or still answers (a name the cache lost goes
 // to the type information); the next lookup answers; nothing leaks when

@@ -11,6 +11,8 @@ namespace platform::test_hooks {
 KORVEL_PLATFORM_API void FailAllocation(unsigned nth);
 // How many allocations the layer has made since the process started.
 KORVEL_PLATFORM_API unsigned long AllocationCount();
+// How many heap blocks (BSTRs included) are allocated and not yet freed.
+KORVEL_PLATFORM_API long LiveAllocationCount();
 
 // After the next size probe of a value called `valueName` (any key), the
 // value grows by `extraBytes`, as if another program had written it.
