@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/native/registry_text.h"
 #include "platform/raii.h"
 #include "platform/windows_api.h"
 
@@ -37,43 +38,20 @@ Function Export(HMODULE module, const char* name) {
       reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
-// The default value of HKEY_CLASSES_ROOT\keyPath as narrow text.
+// The default value of HKEY_CLASSES_ROOT\keyPath, when it is a non-empty
+// string.
 bool ReadDefaultValue(const std::string& keyPath, std::string* text) {
-  korvel::unique_hkey key;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, KEY_READ, key.put()) !=
-      ERROR_SUCCESS)
-    return false;
-  DWORD size = 0;
-  if (RegQueryValueExA(key.get(), nullptr, nullptr, nullptr, nullptr, &size) !=
-          ERROR_SUCCESS ||
-      size == 0)
-    return false;
-  std::string data(size, '\0');
-  if (RegQueryValueExA(key.get(), nullptr, nullptr, nullptr,
-                       reinterpret_cast<BYTE*>(&data[0]), &size) != ERROR_SUCCESS)
-    return false;
-  data.resize(size);
-  const size_t nul = data.find('\0');
-  if (nul != std::string::npos) data.resize(nul);
-  *text = data;
-  return true;
+  return platform::ReadDefaultText(HKEY_CLASSES_ROOT, keyPath, text) && !text->empty();
 }
 
 std::string Narrow(LPCOLESTR text) {
   std::string narrow;
-  if (text == nullptr) return narrow;
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 1) return narrow;
-  narrow.resize(static_cast<size_t>(bytes));
-  WideCharToMultiByte(CP_ACP, 0, text, -1, &narrow[0], bytes, nullptr, nullptr);
-  narrow.resize(static_cast<size_t>(bytes - 1));
+  if (text != nullptr) platform::NarrowText(text, &narrow);
   return narrow;
 }
 
 std::string ClassKey(REFCLSID clsid) {
-  OLECHAR text[40];
-  StringFromGUID2(clsid, text, 40);
-  return "CLSID\\" + Narrow(text);
+  return "CLSID\\" + platform::GuidKeyName(clsid);
 }
 
 HMODULE LoadServer(const std::string& path) {
@@ -97,9 +75,8 @@ HRESULT WINAPI CLSIDFromProgID(LPCOLESTR progId, LPCLSID clsid) {
   if (progId == nullptr || clsid == nullptr) return E_INVALIDARG;
   std::string text;
   if (!ReadDefaultValue(Narrow(progId) + "\\CLSID", &text)) return CO_E_CLASSSTRING;
-  const int chars = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  std::u16string wide(static_cast<size_t>(chars), u'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], chars);
+  std::basic_string<OLECHAR> wide;
+  if (!platform::WideText(text, &wide)) return CO_E_CLASSSTRING;
   return SUCCEEDED(CLSIDFromString(wide.c_str(), clsid)) ? S_OK : CO_E_CLASSSTRING;
 }
 

@@ -12,6 +12,20 @@ namespace {
 namespace hooks = platform::test_hooks;
 using testing::IdOfName;
 
+// Loads the module afresh, as a module of its own beside the fixture's, and
+// creates one KorvelA for late binding; the class object is not held.
+com_ptr<IDispatch> CreateInFreshModule(HMODULE* module) {
+  com_ptr<IDispatch> dispatch;
+  *module = LoadLibraryA(KORVEL_MODULE_PATH);
+  if (*module == nullptr) return dispatch;
+  auto getClassObject = testing::GetExport<testing::DllGetClassObjectFunction>(
+      *module, "DllGetClassObject");
+  com_ptr<IClassFactory> factory;
+  if (SUCCEEDED(getClassObject(CLSID_KorvelA, IID_IClassFactory, factory.put_void())))
+    factory->CreateInstance(nullptr, IID_IDispatch, dispatch.put_void());
+  return dispatch;
+}
+
 class KorvelDispatchFaults : public testing::KorvelModuleTest {
  protected:
   void SetUp() override {
@@ -45,15 +59,11 @@ TEST_F(KorvelDispatchFaults, ShutdownFreesTheCache) {
   FreeLibrary(module_);
   module_ = nullptr;
   const long before = hooks::LiveAllocationCount();
-  HMODULE module = LoadLibraryA(KORVEL_MODULE_PATH);
-  ASSERT_NE(nullptr, module);
+  HMODULE module = nullptr;
   {
-    auto getClassObject = testing::GetExport<testing::DllGetClassObjectFunction>(
-        module, "DllGetClassObject");
-    com_ptr<IDispatch> dispatch;
-    ASSERT_EQ(S_OK, getClassObject(CLSID_KorvelA, IID_IClassFactory, dispatch.put_void()));
-    com_ptr<IClassFactory> factory(reinterpret_cast<IClassFactory*>(dispatch.release()));
-    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IDispatch, dispatch.put_void()));
+    com_ptr<IDispatch> dispatch = CreateInFreshModule(&module);
+    ASSERT_NE(nullptr, module);
+    ASSERT_TRUE(dispatch);
     DISPID dispid = DISPID_UNKNOWN;
     ASSERT_EQ(S_OK, IdOfName(dispatch.get(), u"GetVersion", &dispid));
     // Eighteen cached names, at least, are held now.
@@ -72,14 +82,10 @@ TEST_F(KorvelDispatchFaults, RunningOutOfMemoryDuringTheFirstLoad) {
   module_ = nullptr;
   for (unsigned nth = 1;; ++nth) {
     SCOPED_TRACE(::testing::Message() << "allocation " << nth << " fails");
-    HMODULE module = LoadLibraryA(KORVEL_MODULE_PATH);
+    HMODULE module = nullptr;
+    com_ptr<IDispatch> dispatch = CreateInFreshModule(&module);
     ASSERT_NE(nullptr, module);
-    auto getClassObject = testing::GetExport<testing::DllGetClassObjectFunction>(
-        module, "DllGetClassObject");
-    com_ptr<IClassFactory> factory;
-    ASSERT_EQ(S_OK, getClassObject(CLSID_KorvelA, IID_IClassFactory, factory.put_void()));
-    com_ptr<IDispatch> dispatch;
-    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IDispatch, dispatch.put_void()));
+    ASSERT_TRUE(dispatch);
 
     const unsigned long before = hooks::AllocationCount();
     hooks::FailAllocation(nth);
@@ -97,7 +103,6 @@ TEST_F(KorvelDispatchFaults, RunningOutOfMemoryDuringTheFirstLoad) {
     EXPECT_EQ(4, dispid);
 
     dispatch.reset();
-    factory.reset();
     ASSERT_TRUE(FreeLibrary(module));
     if (!faultFired) break;
     ASSERT_LT(nth, 200u);

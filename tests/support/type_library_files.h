@@ -1,6 +1,5 @@
 // Where the tests find the compiled type libraries: Windows paths on drive
-// Z:, which is the host's root under Wine and, for the native tests, by the
-// KORVEL_DRIVE_Z mapping that CTest sets.
+// Z:, which is the host's root under Wine and in our layer alike.
 #pragma once
 
 #include <string>

@@ -2,19 +2,16 @@
 // TypeLib\{LIBID}\major.minor (hexadecimal) holds FLAGS, HELPDIR and one key
 // per locale (hexadecimal) with the file's path under win16, win32 or
 // win64; Interface\{IID} describes each of the library's automation
-// interfaces. Also the text conversions that registry paths need.
+// interfaces.
 #pragma once
 
 #include <string>
 
+#include "platform/native/registry_text.h"
 #include "platform/windows_api.h"
 
 namespace platform::typelib {
 
-bool NarrowText(LPCOLESTR text, std::string* narrow);
-bool WideText(const std::string& text, std::basic_string<OLECHAR>* wide);
-
-std::string GuidKeyName(REFGUID guid);                   // {XXXXXXXX-...}
 std::string LibraryKeyPath(REFGUID libid);               // TypeLib\{LIBID}
 std::string VersionKeyName(WORD major, WORD minor);      // 1.0, a.1f
 std::string LocaleKeyName(LCID locale);                  // 0, 409
@@ -24,9 +21,6 @@ const char* PlatformKeyName(SYSKIND syskind);            // win32, ...
 // highest x >= minor, the key of `locale`, of its primary language, or of
 // locale 0, then win32 or win64. TYPE_E_LIBNOTREGISTERED when there is none.
 HRESULT FindRegisteredPath(REFGUID libid, WORD major, WORD minor, LCID locale, std::string* path);
-
-// Reads the default value of root\path as text.
-bool ReadDefaultText(HKEY root, const std::string& path, std::string* text);
 
 // Deletes root\path with everything below it.
 LONG DeleteKeyTree(HKEY root, const std::string& path);

@@ -71,7 +71,7 @@ WINOLEAUTAPI LoadTypeLib(LPCOLESTR path, ITypeLib** library) {
   *library = nullptr;
   if (path == nullptr) return E_INVALIDARG;
   std::string narrow;
-  if (!platform::typelib::NarrowText(path, &narrow)) return E_OUTOFMEMORY;
+  if (!platform::NarrowText(path, &narrow)) return E_OUTOFMEMORY;
   std::vector<BYTE> bytes;
   try {
     if (!platform::ReadWholeFile(narrow, &bytes)) return TYPE_E_CANTLOADLIBRARY;
@@ -88,6 +88,6 @@ WINOLEAUTAPI LoadRegTypeLib(REFGUID libid, WORD major, WORD minor, LCID locale, 
   std::string path;
   RETURN_IF_FAILED(platform::typelib::FindRegisteredPath(libid, major, minor, locale, &path));
   std::basic_string<OLECHAR> wide;
-  if (!platform::typelib::WideText(path, &wide)) return E_OUTOFMEMORY;
+  if (!platform::WideText(path, &wide)) return E_OUTOFMEMORY;
   return LoadTypeLib(wide.c_str(), library);
 }

@@ -116,6 +116,7 @@ bool HoldsLocale(const std::string& versionPath) {
 }  // namespace
 }  // namespace platform::typelib
 
+using namespace platform;
 using namespace platform::typelib;
 
 WINOLEAUTAPI RegisterTypeLib(ITypeLib* library, LPCOLESTR path, LPCOLESTR helpDirectory) {
