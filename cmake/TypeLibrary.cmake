@@ -1,6 +1,11 @@
 # Compiling interface descriptions into type libraries with widl. widl is a
 # host tool, so the native and the Windows build both make the same bytes.
 # WIDL_TIME_OVERRIDE keeps its time stamp out, so rebuilds are reproducible.
+#
+# A 64-bit Windows module carries a SYS_WIN64 library, whose vtable offsets
+# count 8-byte slots; the 32-bit module and the native build carry the
+# SYS_WIN32 one. KORVEL_TYPELIB_SYSKIND (win32 or win64) says which, also
+# to the tests (as the SYSKIND constant KORVEL_TYPELIB_SYSKIND_VALUE).
 
 find_program(KORVEL_WIDL_EXECUTABLE NAMES i686-w64-mingw32-widl widl REQUIRED)
 find_path(KORVEL_WIDL_INCLUDE_DIR oaidl.idl
@@ -12,13 +17,21 @@ find_path(KORVEL_STDOLE2_DIR stdole2.tlb
         /usr/lib/x86_64-linux-gnu/wine/x86_64-windows
   NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(KORVEL_TYPELIB_SYSKIND win64)
+  set(KORVEL_TYPELIB_SYSKIND_VALUE SYS_WIN64)
+else()
+  set(KORVEL_TYPELIB_SYSKIND win32)
+  set(KORVEL_TYPELIB_SYSKIND_VALUE SYS_WIN32)
+endif()
+
 # korvel_compile_type_library(<target> <idl> <output .tlb>): a target that
-# builds the 32-bit type library <output> from <idl>.
+# builds the type library <output> from <idl> for KORVEL_TYPELIB_SYSKIND.
 function(korvel_compile_type_library target idl output)
   add_custom_command(
     OUTPUT ${output}
     COMMAND ${CMAKE_COMMAND} -E env WIDL_TIME_OVERRIDE=0
-            ${KORVEL_WIDL_EXECUTABLE} --win32 -t
+            ${KORVEL_WIDL_EXECUTABLE} --${KORVEL_TYPELIB_SYSKIND} -t
             -I${KORVEL_WIDL_INCLUDE_DIR} -L${KORVEL_STDOLE2_DIR}
             -o ${output} ${idl}
     DEPENDS ${idl}

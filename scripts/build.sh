@@ -1,8 +1,9 @@
 #!/bin/sh
 # Configures and builds one target: native, sanitize (native with ASan and
 # UBSan), tsan (native with ThreadSanitizer, only the race test and what it
-# loads), win32 (the MinGW cross-build) or fuzz (the libFuzzer targets, built
-# with clang). Build trees live in build/.
+# loads), win32 and win64 (the MinGW cross-builds for 32-bit and 64-bit
+# Windows) or fuzz (the libFuzzer targets, built with clang). Build trees
+# live in build/.
 set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
 target="${1:-native}"
@@ -12,6 +13,7 @@ case "$target" in
   tsan) options="-DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_TSAN=ON" ;;
   fuzz) options="-DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_FUZZ=ON -DBUILD_TESTING=OFF -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++" ;;
   win32) options="-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$root/cmake/mingw-i686.cmake" ;;
+  win64) options="-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$root/cmake/mingw-x86_64.cmake" ;;
   *) echo "unknown target $target" >&2; exit 2 ;;
 esac
 cmake -S "$root" -B "$root/build/$target" -G Ninja $options >/dev/null

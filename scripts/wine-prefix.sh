@@ -1,6 +1,7 @@
 #!/bin/sh
-# Makes the private 32-bit Wine prefix given as $1 (or by the environment)
-# if it does not exist yet, and waits until Wine has finished setting it up.
+# Makes the private Wine prefix given as $1 (or by the environment), of the
+# kind KORVEL_WINEARCH names, if it does not exist yet, and waits until Wine
+# has finished setting it up.
 set -eu
 [ $# -ge 1 ] && export KORVEL_WINEPREFIX="$1"
 . "$(dirname "$0")/wine-env.sh"
@@ -8,6 +9,8 @@ mkdir -p "$(dirname "$WINEPREFIX")"
 (
   flock 9
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    # A win64 prefix reports that it cannot start the 32-bit rundll32 of
+    # syswow64 where 32-bit programs cannot run; that is harmless.
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
   fi

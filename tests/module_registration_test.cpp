@@ -11,6 +11,7 @@
 #include "tests/support/korvel_module.h"
 #include "tests/support/registration_entries.h"
 #include "tests/support/test_registry.h"
+#include "tests/support/type_library_kind.h"
 
 namespace korvel {
 namespace {
@@ -72,7 +73,7 @@ TEST_F(ModuleRegistration, RegisteringEntersTheClassItsProgIdsAndTheTypeLibrary)
   EXPECT_EQ("", MissingRegistrationEntries(module.Path()));
   EXPECT_EQ(5, ClassesSubkeyCount(kClass));
   EXPECT_EQ(S_OK, LoadRegisteredLibrary());
-  EXPECT_EQ(module.Path(), ClassesString(kVersionKey + "\\0\\win32"));
+  EXPECT_EQ(module.Path(), ClassesString(kVersionKey + "\\0\\" + testing::kLibraryPlatformSubkey));
   // The help directory keeps its trailing backslash.
   EXPECT_EQ(module.Folder(), ClassesString(kVersionKey + "\\HELPDIR"));
   EXPECT_EQ('\\', module.Folder().back());
@@ -101,7 +102,7 @@ TEST_F(ModuleRegistration, RegisteringTwiceClearsTheClassKeyOnly) {
   EXPECT_EQ("kept", ClassesString(kIndependentProgId, "Extra"));
   EXPECT_EQ("kept", ClassesString(kForeignClass));
   EXPECT_EQ(S_OK, LoadRegisteredLibrary());
-  EXPECT_EQ(module.Path(), ClassesString(kVersionKey + "\\0\\win32"));
+  EXPECT_EQ(module.Path(), ClassesString(kVersionKey + "\\0\\" + testing::kLibraryPlatformSubkey));
 }
 
 TEST_F(ModuleRegistration, UnregisteringLeavesOnlyClsidAndForgetsTheTypeLibrary) {
@@ -171,7 +172,7 @@ TEST_F(ModuleRegistration, ModuleWithoutTypeLibraryRegistersTheTlbFileBesideIt) 
   ASSERT_EQ(S_OK, module.Register());
   EXPECT_EQ("", MissingRegistrationEntries(path));
   EXPECT_EQ(S_OK, LoadRegisteredLibrary());
-  EXPECT_EQ(libraryFile, ClassesString(kVersionKey + "\\0\\win32"));
+  EXPECT_EQ(libraryFile, ClassesString(kVersionKey + "\\0\\" + testing::kLibraryPlatformSubkey));
   EXPECT_EQ(module.Folder(), ClassesString(kVersionKey + "\\HELPDIR"));
 
   ASSERT_EQ(S_OK, module.Unregister());

@@ -8,6 +8,7 @@
 #include "tests/support/bstr_matchers.h"
 #include "tests/support/test_registry.h"
 #include "tests/support/type_library_files.h"
+#include "tests/support/type_library_kind.h"
 #include "version/korvel_interfaces.h"
 
 namespace korvel {
@@ -38,11 +39,11 @@ std::string ReadDefaultValue(HKEY root, const std::string& keyPath) {
 class TypeLibraryRegistration : public ::testing::Test {
  protected:
   void SetUp() override {
-    UnRegisterTypeLib(LIBID_KORVELLib, 1, 0, 0, SYS_WIN32);
+    UnRegisterTypeLib(LIBID_KORVELLib, 1, 0, 0, testing::kLibrarySyskind);
     path_ = testing::WidePath(testing::KorvelTypeLibraryPath());
     ASSERT_EQ(S_OK, LoadTypeLib(path_.c_str(), library_.put()));
   }
-  void TearDown() override { UnRegisterTypeLib(LIBID_KORVELLib, 1, 0, 0, SYS_WIN32); }
+  void TearDown() override { UnRegisterTypeLib(LIBID_KORVELLib, 1, 0, 0, testing::kLibrarySyskind); }
 
   std::basic_string<OLECHAR> path_;
   com_ptr<ITypeLib> library_;
@@ -59,7 +60,7 @@ TEST_F(TypeLibraryRegistration, RegisterLoadUnregister) {
   const std::string libraryKey = "TypeLib\\" + GuidText(LIBID_KORVELLib);
   EXPECT_EQ("Korvel 1.0 Type Library", ReadDefaultValue(HKEY_CLASSES_ROOT, libraryKey + "\\1.0"));
   EXPECT_EQ(testing::KorvelTypeLibraryPath(),
-            ReadDefaultValue(HKEY_CLASSES_ROOT, libraryKey + "\\1.0\\0\\win32"));
+            ReadDefaultValue(HKEY_CLASSES_ROOT, libraryKey + "\\1.0\\0\\" + testing::kLibraryPlatformSubkey));
   // The library's flags as GetLibAttr reports them: "has a disk image".
   EXPECT_EQ("8", ReadDefaultValue(HKEY_CLASSES_ROOT, libraryKey + "\\1.0\\FLAGS"));
   EXPECT_EQ("C:\\help", ReadDefaultValue(HKEY_CLASSES_ROOT, libraryKey + "\\1.0\\HELPDIR"));
@@ -80,7 +81,7 @@ TEST_F(TypeLibraryRegistration, RegisterLoadUnregister) {
   EXPECT_EQ(TYPE_E_LIBNOTREGISTERED, LoadRegTypeLib(LIBID_KORVELLib, 1, 1, 0, loaded.put()));
   EXPECT_EQ(TYPE_E_LIBNOTREGISTERED, LoadRegTypeLib(LIBID_KORVELLib, 2, 0, 0, loaded.put()));
 
-  ASSERT_EQ(S_OK, UnRegisterTypeLib(LIBID_KORVELLib, 1, 0, 0, SYS_WIN32));
+  ASSERT_EQ(S_OK, UnRegisterTypeLib(LIBID_KORVELLib, 1, 0, 0, testing::kLibrarySyskind));
   EXPECT_FALSE(testing::RegistryKeyExists(HKEY_CLASSES_ROOT, libraryKey));
   EXPECT_FALSE(testing::RegistryKeyExists(HKEY_CLASSES_ROOT, interfaceKey));
   EXPECT_EQ(TYPE_E_LIBNOTREGISTERED, LoadRegTypeLib(LIBID_KORVELLib, 1, 0, 0, loaded.put()));
@@ -91,7 +92,7 @@ TEST_F(TypeLibraryRegistration, RegisteredPathThatIsGoneFailsToLoad) {
   const std::string libraryKey = "TypeLib\\" + GuidText(LIBID_KORVELLib);
   ASSERT_EQ(ERROR_SUCCESS, testing::WriteRegistryString(HKEY_CLASSES_ROOT, libraryKey + "\\1.0", "",
                                                         "Korvel 1.0 Type Library"));
-  ASSERT_EQ(ERROR_SUCCESS, testing::WriteRegistryString(HKEY_CLASSES_ROOT, libraryKey + "\\1.0\\0\\win32",
+  ASSERT_EQ(ERROR_SUCCESS, testing::WriteRegistryString(HKEY_CLASSES_ROOT, libraryKey + "\\1.0\\0\\" + testing::kLibraryPlatformSubkey,
                                                         "", "C:\\missing\\korvel.tlb"));
   com_ptr<ITypeLib> loaded;
   EXPECT_TRUE(FAILED(LoadRegTypeLib(LIBID_KORVELLib, 1, 0, 0, loaded.put())));

@@ -12,6 +12,7 @@
 #include "platform/raii.h"
 #include "tests/support/bstr_matchers.h"
 #include "tests/support/type_library_files.h"
+#include "tests/support/type_library_kind.h"
 #include "version/korvel_interfaces.h"
 
 namespace korvel {
@@ -136,7 +137,7 @@ TEST_F(TypeLibrary, LibraryAttributesAndDocumentation) {
   ASSERT_EQ(S_OK, library_->GetLibAttr(&attributes));
   EXPECT_TRUE(IsEqualGUID(LIBID_KORVELLib, attributes->guid));
   EXPECT_EQ(0u, attributes->lcid);
-  EXPECT_EQ(SYS_WIN32, attributes->syskind);
+  EXPECT_EQ(testing::kLibrarySyskind, attributes->syskind);
   EXPECT_EQ(1, attributes->wMajorVerNum);
   EXPECT_EQ(0, attributes->wMinorVerNum);
   // No flags of its own; the loader adds "has a disk image".

@@ -6,6 +6,7 @@
 
 #include "platform/raii.h"
 #include "tests/support/bstr_matchers.h"
+#include "tests/support/type_library_kind.h"
 #include "version/korvel_interfaces.h"
 
 namespace korvel::testing {
@@ -29,7 +30,7 @@ inline HRESULT RegisterModuleLibrary() {
 }
 
 inline void UnregisterModuleLibrary() {
-  UnRegisterTypeLib(LIBID_KORVELLib, 1, 0, 0, SYS_WIN32);
+  UnRegisterTypeLib(LIBID_KORVELLib, 1, 0, 0, kLibrarySyskind);
 }
 
 // One name looked up through IDispatch.
