@@ -1,19 +1,36 @@
 #!/bin/sh
 # Every test: the native suite, the same suite under ASan and UBSan, the
-# Windows suite under Wine, the race test under ThreadSanitizer, and bounded
-# fuzzing runs of the type-library reader and the registration script.
+# race test under ThreadSanitizer, the Windows suite of the 64-bit module
+# under 64-bit Wine, that of the 32-bit module under 32-bit Wine where this
+# machine can run it, and bounded fuzzing runs of the type-library reader
+# and the registration script. Both modules are also checked as files.
 # Installs what is missing first.
 set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
 status=0
-for target in native sanitize tsan win32; do
+# run_suite <target> [ctest options]: builds the target and runs its tests.
+run_suite() {
+  target="$1"
+  shift
+  (cd "$root/build/$target" && ctest --output-on-failure --timeout 600 "$@") || status=1
+}
+for target in native sanitize tsan win64; do
   echo "=== $target ==="
   "$root/scripts/build.sh" "$target"
-  selection=""
-  [ "$target" = tsan ] && selection="-R ^server_race_test$"
-  (cd "$root/build/$target" && ctest --output-on-failure --timeout 600 $selection) || status=1
+  if [ "$target" = tsan ]; then run_suite tsan -R '^server_race_test$'; else run_suite "$target"; fi
 done
+echo "=== win32 ==="
+# The 32-bit module is built and checked as a file on every machine; its
+# suite runs where 32-bit Windows programs can.
+"$root/scripts/build.sh" win32
+run_suite win32 -L '^file$'
+if reason="$(KORVEL_WINEARCH=win32 KORVEL_WINEPREFIX="$root/build/win32/wineprefix" \
+    "$root/scripts/wine-probe.sh" "$root/build/win32/tests/wine_probe.exe")"; then
+  run_suite win32 -LE '^file$'
+else
+  echo "win32 suite not run: $reason"
+fi
 echo "=== fuzz ==="
 "$root/scripts/build.sh" fuzz
 fuzz="$root/build/fuzz/tests/fuzz"
