@@ -3,10 +3,11 @@
 # UBSan), tsan (native with ThreadSanitizer, only the race test and what it
 # loads), win32 and win64 (the MinGW cross-builds for 32-bit and 64-bit
 # Windows) or fuzz (the libFuzzer targets, built with clang). Build trees
-# live in build/.
+# live in build/. Names after the target build only those CMake targets.
 set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
 target="${1:-native}"
+[ $# -gt 0 ] && shift
 case "$target" in
   native) options="-DCMAKE_BUILD_TYPE=RelWithDebInfo" ;;
   sanitize) options="-DCMAKE_BUILD_TYPE=Debug -DKORVEL_SANITIZE=ON" ;;
@@ -17,7 +18,9 @@ case "$target" in
   *) echo "unknown target $target" >&2; exit 2 ;;
 esac
 cmake -S "$root" -B "$root/build/$target" -G Ninja $options >/dev/null
-if [ "$target" = tsan ]; then
+if [ $# -gt 0 ]; then
+  cmake --build "$root/build/$target" --target "$@"
+elif [ "$target" = tsan ]; then
   cmake --build "$root/build/$target" --target server_race_test
 elif [ "$target" = fuzz ]; then
   # Only the fuzzers: the rest is built and tested by the other targets.

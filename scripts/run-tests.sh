@@ -26,7 +26,7 @@ echo "=== win32 ==="
 "$root/scripts/build.sh" win32
 run_suite win32 -L '^file$'
 if reason="$(KORVEL_WINEARCH=win32 KORVEL_WINEPREFIX="$root/build/win32/wineprefix" \
-    "$root/scripts/wine-probe.sh" "$root/build/win32/tests/wine_probe.exe")"; then
+    "$root/scripts/wine-probe.sh" 32 "$root/build/win32/tests/wine_probe.exe")"; then
   run_suite win32 -LE '^file$'
 else
   echo "win32 suite not run: $reason"

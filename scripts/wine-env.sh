@@ -7,10 +7,12 @@
 # The loader is called by its own path: the `wine` wrapper would take the
 # 32-bit loader whenever wine32 is installed. The functions below stand for
 # the usual Wine commands in the scripts that source this file.
+KORVEL_WINE32_LOADER=/usr/lib/wine/wine
+KORVEL_WINE64_LOADER=/usr/lib/wine/wine64
 export WINEARCH="${KORVEL_WINEARCH:-win64}"
 case "$WINEARCH" in
-  win64) export WINELOADER=/usr/lib/wine/wine64 ;;
-  win32) export WINELOADER=/usr/lib/wine/wine ;;
+  win64) export WINELOADER="$KORVEL_WINE64_LOADER" ;;
+  win32) export WINELOADER="$KORVEL_WINE32_LOADER" ;;
   *) echo "KORVEL_WINEARCH must be win32 or win64, not $WINEARCH" >&2; exit 2 ;;
 esac
 # One server serves prefixes of both kinds.

@@ -1,25 +1,25 @@
 #!/bin/sh
-# Finds out whether this machine can run Windows programs of the bitness
-# KORVEL_WINEARCH names (win32 or win64), by starting the probe program $1
-# (built for that bitness) under that loader in the prefix the environment
-# names. Exits 0 if it ran; otherwise prints why not, in one line, and
-# exits 1.
+# Finds out whether this machine can run Windows programs of one bitness:
+#   wine-probe.sh 32|64 <probe.exe built for that bitness>
+# starts the probe program in the prefix the environment names (see
+# wine-env.sh), under its loader; a win64 prefix runs 32-bit programs too,
+# where the machine can. Exits 0 if it ran; otherwise prints why not, in one
+# line, and exits 1.
 set -u
-probe="$1"
+bits="$1"
+probe="$2"
 here="$(dirname "$0")"
 . "$here/wine-env.sh"
-bits=64
-if [ "$WINEARCH" = win32 ]; then
-  bits=32
-  # The 32-bit loader is itself a 32-bit Linux program.
+if [ "$bits" = 32 ]; then
+  # Wine's 32-bit loader is itself a 32-bit Linux program.
   if ! reason="$(sh "$here/x86-32-probe.sh")"; then
     echo "this machine cannot execute 32-bit x86 programs ($reason)"
     exit 1
   fi
-fi
-if [ ! -x "$WINELOADER" ]; then
-  echo "the $bits-bit Wine loader $WINELOADER is not installed"
-  exit 1
+  if [ ! -x "$KORVEL_WINE32_LOADER" ]; then
+    echo "the 32-bit Wine loader (wine32:i386) is not installed"
+    exit 1
+  fi
 fi
 output="$(timeout 300 "$here/wine-run.sh" "$probe" 2>&1)"
 case "$output" in
