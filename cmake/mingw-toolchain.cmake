@@ -6,10 +6,16 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR ${KORVEL_MINGW_ARCH})
 
 set(KORVEL_MINGW_PREFIX ${KORVEL_MINGW_ARCH}-w64-mingw32)
-# The posix thread model, so that the C++ thread library exists for tests;
-# everything links statically, so no MinGW runtime DLL is needed.
-set(CMAKE_C_COMPILER ${KORVEL_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${KORVEL_MINGW_PREFIX}-g++-posix)
+# The compilers of the posix thread model, so that the C++ thread library
+# exists for tests; the release module, which starts no threads, takes the
+# win32 model (KORVEL_MINGW_THREADS=win32). Everything links statically, so
+# no MinGW runtime DLL is needed.
+if(NOT KORVEL_MINGW_THREADS)
+  set(KORVEL_MINGW_THREADS posix)
+endif()
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES KORVEL_MINGW_THREADS)
+set(CMAKE_C_COMPILER ${KORVEL_MINGW_PREFIX}-gcc-${KORVEL_MINGW_THREADS})
+set(CMAKE_CXX_COMPILER ${KORVEL_MINGW_PREFIX}-g++-${KORVEL_MINGW_THREADS})
 set(CMAKE_RC_COMPILER ${KORVEL_MINGW_PREFIX}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${KORVEL_MINGW_PREFIX})

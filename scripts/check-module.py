@@ -1,15 +1,18 @@
 #!/usr/bin/env python3
 """Checks a built Korvel.DLL as a file, without running it.
 
-    check-module.py <Korvel.DLL> win32|win64
+    check-module.py [--release] <Korvel.DLL> win32|win64
 
 win32 expects a PE32 image for i386 carrying a SYS_WIN32 type library,
 win64 a PE32+ image for x86-64 carrying a SYS_WIN64 one. Both must be DLLs
 that export exactly the four server functions under their plain names,
 import system DLLs only, and carry the resources TYPELIB 1, REGISTRY 101
-and the version block. Prints one line per finding and exits 1 if there is
-any, else prints what it checked and exits 0.
+and the version block. --release checks a module that ships as well: at
+most 64 KiB, no debug sections, and a debug link to the file beside it that
+holds its debug information. Prints one line per finding and exits 1 if
+there is any, else prints what it checked and exits 0.
 """
+import os
 import struct
 import sys
 
@@ -25,6 +28,7 @@ SYSTEM_DLLS = {"kernel32.dll", "advapi32.dll", "ole32.dll", "oleaut32.dll", "msv
 IMAGE_FILE_DLL = 0x2000
 RT_VERSION = 16
 MAX_NAME = 256
+RELEASE_SIZE_LIMIT = 64 * 1024
 
 
 class Damaged(Exception):
@@ -39,8 +43,10 @@ class Image:
         pe = self.u32(0x3C)
         if data[pe:pe + 4] != b"PE\0\0":
             raise Damaged("no PE signature")
-        self.machine, sections, _, _, _, optional_size, self.characteristics = \
+        self.machine, sections, _, symbols, symbol_count, optional_size, self.characteristics = \
             struct.unpack_from("<HHIIIHH", data, pe + 4)
+        # Long section names ("/4") stand in the string table after the symbols.
+        strings = symbols + 18 * symbol_count if symbols else len(data)
         optional = pe + 24
         self.magic = self.u16(optional)
         directories = optional + (96 if self.magic == 0x10B else 112)
@@ -52,7 +58,12 @@ class Image:
         for i in range(sections):
             name, virtual_size, address, raw_size, raw_offset = \
                 struct.unpack_from("<8sIIII", data, table + 40 * i)
-            self.sections.append((name.rstrip(b"\0").decode("latin-1"), address,
+            name = name.rstrip(b"\0").decode("latin-1")
+            if name.startswith("/") and name[1:].isdigit():
+                start = strings + int(name[1:])
+                end = data.find(b"\0", start, start + MAX_NAME)
+                name = data[start:end].decode("latin-1") if 0 <= start < end else name
+            self.sections.append((name, address,
                                   max(virtual_size, raw_size), raw_offset, raw_size))
 
     def u16(self, offset):
@@ -139,11 +150,33 @@ class Image:
         return found
 
 
-def check(path, kind):
+def check_release(path, image):
+    findings = []
+    if len(image.data) > RELEASE_SIZE_LIMIT:
+        findings.append("%d bytes, more than %d" % (len(image.data), RELEASE_SIZE_LIMIT))
+    names = [section[0] for section in image.sections]
+    debug = [name for name in names if name.startswith((".debug", ".zdebug", "/"))]
+    if debug:
+        findings.append("debug sections %s" % debug)
+    link = [section for section in image.sections if section[0] == ".gnu_debuglink"]
+    if not link:
+        findings.append("no debug link")
+    else:
+        _, _, _, raw_offset, raw_size = link[0]
+        target = image.data[raw_offset:raw_offset + raw_size].split(b"\0")[0].decode("latin-1")
+        beside = os.path.join(os.path.dirname(path), target)
+        if not os.path.isfile(beside):
+            findings.append("its debug link names %s, which is not beside it" % target)
+    return findings
+
+
+def check(path, kind, release):
     expected = EXPECTED[kind]
     findings = []
     with open(path, "rb") as file:
         image = Image(file.read())
+    if release:
+        findings += check_release(path, image)
     if image.machine != expected["machine"] or image.magic != expected["magic"]:
         findings.append("not a %s image (machine %#x, optional header %#x)"
                         % (expected["format"], image.machine, image.magic))
@@ -172,20 +205,26 @@ def check(path, kind):
 
 
 def main():
-    if len(sys.argv) != 3 or sys.argv[2] not in EXPECTED:
+    arguments = sys.argv[1:]
+    release = arguments[:1] == ["--release"]
+    if release:
+        arguments = arguments[1:]
+    if len(arguments) != 2 or arguments[1] not in EXPECTED:
         print(__doc__.strip().splitlines()[2].strip(), file=sys.stderr)
         return 2
-    path, kind = sys.argv[1], sys.argv[2]
+    path, kind = arguments
     try:
-        findings = check(path, kind)
+        findings = check(path, kind, release)
     except (Damaged, struct.error, OSError, UnicodeDecodeError) as error:
         findings = ["cannot read the file: %s" % error]
     for finding in findings:
         print("%s: %s" % (path, finding))
     if not findings:
         print("%s: %s DLL, exports %s, system imports only, TYPELIB 1 (%s), REGISTRY 101, "
-              "version block" % (path, EXPECTED[kind]["format"], ", ".join(EXPORTS),
-                                 "SYS_WIN64" if kind == "win64" else "SYS_WIN32"))
+              "version block%s" % (path, EXPECTED[kind]["format"], ", ".join(EXPORTS),
+                                   "SYS_WIN64" if kind == "win64" else "SYS_WIN32",
+                                   "; %d bytes, no debug sections, debug file beside it"
+                                   % os.path.getsize(path) if release else ""))
     return 1 if findings else 0
 
 
