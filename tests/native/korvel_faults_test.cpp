@@ -7,6 +7,7 @@
 #include "tests/support/bstr_matchers.h"
 #include "tests/support/korvel_module.h"
 #include "tests/support/test_files.h"
+#include "tests/support/test_registry.h"
 
 namespace korvel {
 namespace {
@@ -105,6 +106,16 @@ class KorvelObjectFaults : public WithFaultHooks<testing::KorvelInstanceTest> {
     WithFaultHooks::TearDown();
     testing::DeleteTestFile("C:\\KorvelFaults\\ver.txt");
     RemoveDirectoryA("C:\\KorvelFaults");
+    testing::DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\KorvelFaults");
+  }
+
+  // The MXT location at a value holding `text`.
+  void PutMxtValue(const char* text) {
+    ASSERT_EQ(ERROR_SUCCESS, testing::WriteRegistryString(
+                                 HKEY_CURRENT_USER, "Software\\KorvelFaults", "Version", text));
+    ASSERT_EQ(S_OK, testing::PutString(
+                        korvel_.get(), &IKorvelA::put_MxtVersionLocation,
+                        u"HKEY_CURRENT_USER\\Software\\KorvelFaults\\Version"));
   }
 
   std::optional<std::u16string> RvkLocation() {
@@ -157,6 +168,19 @@ TEST_F(KorvelObjectFaults, QueriesAndDescription) {
                      [&] { EXPECT_EQ(VT_EMPTY, value.vt); });
   EXPECT_EQ(VT_BSTR, value.vt);
   VariantClear(&value);
+}
+
+// The registry short of memory is a value that cannot be read, not memory
+// the object ran out of.
+TEST_F(KorvelObjectFaults, RegistryShortOfMemoryStoresTwo) {
+  ASSERT_NO_FATAL_FAILURE(PutMxtValue("6.2"));
+  for (void (*fail)(LONG) : {hooks::FailNextValueProbe, hooks::FailNextValueRead}) {
+    fail(ERROR_OUTOFMEMORY);
+    unique_variant value;
+    EXPECT_EQ(S_OK, korvel_->GetMxtVersion(value.get()));
+    EXPECT_EQ(VT_EMPTY, value->vt);
+    EXPECT_EQ(2, ErrorCode());
+  }
 }
 
 }  // namespace

@@ -19,6 +19,8 @@ using testing::BstrText;
 const char kLocation[] = "HKEY_CURRENT_USER\\Software\\KorvelFaults\\Version";
 const char kFile[] = "C:\\KorvelFaults\\ver.txt";
 
+using VersionSource = HRESULT (*)(LPCSTR, LONG*, BSTR*);
+
 class VersionSourceFaults : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -35,35 +37,53 @@ class VersionSourceFaults : public ::testing::Test {
   }
 };
 
-TEST_F(VersionSourceFaults, ValueGrowingAfterTheProbeStoresTwo) {
-  hooks::GrowValueAfterProbe("Version", 8);
+// Reads `location` with `read`, the error code starting at 0: the read
+// succeeds with no text and `expectedCode` stored.
+void ExpectNoTextAndCode(VersionSource read, const char* location, LONG expectedCode) {
   LONG code = 0;
   unique_bstr text;
-  EXPECT_EQ(S_OK, ReadRegistryVersion(kLocation, &code, text.put()));
+  EXPECT_EQ(S_OK, read(location, &code, text.put()));
   EXPECT_FALSE(text);
-  EXPECT_EQ(2, code);
+  EXPECT_EQ(expectedCode, code);
+}
+
+TEST_F(VersionSourceFaults, ValueGrowingAfterTheProbeStoresTwo) {
+  hooks::GrowValueAfterProbe("Version", 8);
+  ExpectNoTextAndCode(ReadRegistryVersion, kLocation, 2);
+}
+
+// However the registry fails to hand over the value, even for want of its
+// own memory, that is 2 and no text: never the component's E_OUTOFMEMORY.
+TEST_F(VersionSourceFaults, ValueThatCannotBeReadStoresTwo) {
+  struct Case {
+    const char* step;
+    void (*fail)(LONG error);
+    LONG error;
+  };
+  const Case cases[] = {
+      {"probe", hooks::FailNextValueProbe, ERROR_OUTOFMEMORY},
+      {"probe", hooks::FailNextValueProbe, ERROR_NOT_ENOUGH_MEMORY},
+      {"probe", hooks::FailNextValueProbe, ERROR_ACCESS_DENIED},
+      {"read", hooks::FailNextValueRead, ERROR_OUTOFMEMORY},
+      {"read", hooks::FailNextValueRead, ERROR_CANTREAD},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.step << " fails with " << c.error);
+    c.fail(c.error);
+    ExpectNoTextAndCode(ReadRegistryVersion, kLocation, 2);
+  }
 }
 
 TEST_F(VersionSourceFaults, FailingOpensAndReads) {
-  LONG code = 0;
-  unique_bstr text;
   hooks::FailNextRegistryOpen(ERROR_ACCESS_DENIED);
-  EXPECT_EQ(S_OK, ReadRegistryVersion(kLocation, &code, text.put()));
-  EXPECT_FALSE(text);
-  EXPECT_EQ(1, code);
+  ExpectNoTextAndCode(ReadRegistryVersion, kLocation, 1);
 
-  code = 0;
   hooks::FailNextFileOpen(ERROR_SHARING_VIOLATION);
-  EXPECT_EQ(S_OK, ReadFileVersion(kFile, &code, text.put()));
-  EXPECT_FALSE(text);
-  EXPECT_EQ(3, code);
+  ExpectNoTextAndCode(ReadFileVersion, kFile, 3);
 
   // A read error is "nothing" and stores no code.
-  code = 0;
   hooks::FailNextFileRead();
-  EXPECT_EQ(S_OK, ReadFileVersion(kFile, &code, text.put()));
-  EXPECT_FALSE(text);
-  EXPECT_EQ(0, code);
+  ExpectNoTextAndCode(ReadFileVersion, kFile, 0);
 }
 
 // Each allocation a successful read makes, failed in turn, ends the call
