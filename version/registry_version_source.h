@@ -33,7 +33,8 @@ HRESULT ReadRegistryValue(HKEY key, LPCSTR valueName, RegistryData* data);
 // object's location holds no string). Yields a new BSTR in *version, or
 // null for "nothing"; failures of the registry end in *errorCode (1, 2 or
 // 3) and S_OK, whatever its codes. Fails, storing nothing, only when the
-// component's own work fails: E_OUTOFMEMORY when memory runs out.
+// component's own work fails: E_OUTOFMEMORY when memory runs out, or the
+// error of a failed conversion.
 HRESULT ReadRegistryVersion(LPCSTR location, LONG* errorCode, BSTR* version);
 
 }  // namespace korvel

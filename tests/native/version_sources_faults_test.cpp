@@ -1,5 +1,6 @@
 // Faults that only our layer can arrange: a value that grows between the
-// size probe and the read, opens and reads that fail, memory that runs out.
+// size probe and the read, opens and reads that fail, memory that runs out,
+// conversions that fail without a code.
 #include <gtest/gtest.h>
 
 #include "platform/native/test_hooks.h"
@@ -20,6 +21,18 @@ const char kLocation[] = "HKEY_CURRENT_USER\\Software\\KorvelFaults\\Version";
 const char kFile[] = "C:\\KorvelFaults\\ver.txt";
 
 using VersionSource = HRESULT (*)(LPCSTR, LONG*, BSTR*);
+
+struct SourceCase {
+  const char* name;
+  VersionSource read;
+  const char* location;
+  const char16_t* text;  // what the read yields when nothing fails
+};
+
+const SourceCase kSources[] = {
+    {"registry", ReadRegistryVersion, kLocation, u"9.1"},
+    {"file", ReadFileVersion, kFile, u"9.2"},
+};
 
 class VersionSourceFaults : public ::testing::Test {
  protected:
@@ -86,36 +99,38 @@ TEST_F(VersionSourceFaults, FailingOpensAndReads) {
   ExpectNoTextAndCode(ReadFileVersion, kFile, 0);
 }
 
-// Each allocation a successful read makes, failed in turn, ends the call
-// with E_OUTOFMEMORY, no text and nothing leaked; then the read succeeds.
-template <typename Read>
-void FailEachAllocation(Read read, const std::u16string& expected) {
-  for (unsigned nth = 1;; ++nth) {
-    SCOPED_TRACE(nth);
-    LONG code = 0;
-    unique_bstr text;
-    hooks::FailAllocation(nth);
-    const HRESULT hr = read(&code, text.put());
-    hooks::FailAllocation(0);
-    if (hr == S_OK) {
-      EXPECT_EQ(expected, BstrText(text.get()));
-      EXPECT_GT(nth, 1u);  // at least one allocation was tried
-      break;
+// Each allocation (or conversion) a successful read makes, failed in turn
+// by `failNth`, ends the call with `failure`, no text, no code and nothing
+// leaked; then the read succeeds.
+void FailEachInTurn(void (*failNth)(unsigned), HRESULT failure) {
+  for (const SourceCase& source : kSources) {
+    for (unsigned nth = 1;; ++nth) {
+      SCOPED_TRACE(::testing::Message() << source.name << ", call " << nth << " fails");
+      LONG code = 0;
+      unique_bstr text;
+      failNth(nth);
+      const HRESULT hr = source.read(source.location, &code, text.put());
+      failNth(0);
+      if (hr == S_OK) {
+        EXPECT_EQ(source.text, BstrText(text.get()));
+        EXPECT_GT(nth, 1u);  // at least one call was tried
+        break;
+      }
+      EXPECT_EQ(failure, hr);
+      EXPECT_FALSE(text);
+      EXPECT_EQ(0, code);
+      ASSERT_LT(nth, 20u);
     }
-    EXPECT_EQ(E_OUTOFMEMORY, hr);
-    EXPECT_FALSE(text);
-    EXPECT_EQ(0, code);
-    ASSERT_LT(nth, 20u);
   }
 }
 
 TEST_F(VersionSourceFaults, RunningOutOfMemory) {
-  FailEachAllocation([](LONG* code, BSTR* text) {
-    return ReadRegistryVersion(kLocation, code, text);
-  }, u"9.1");
-  FailEachAllocation([](LONG* code, BSTR* text) {
-    return ReadFileVersion(kFile, code, text);
-  }, u"9.2");
+  FailEachInTurn(hooks::FailAllocation, E_OUTOFMEMORY);
+}
+
+// A conversion that fails leaving no code is a failure, never "nothing".
+TEST_F(VersionSourceFaults, ConversionFailingWithoutACode) {
+  FailEachInTurn(hooks::FailConversion, E_FAIL);
 }
 
 }  // namespace
