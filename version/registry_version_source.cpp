@@ -87,6 +87,7 @@ HRESULT ReadRegistryVersion(LPCSTR location, LONG* errorCode, BSTR* version) {
 
   unique_hkey key;
   if (RegOpenKeyExA(root, keyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+    key.forget();  // a failed open owns nothing, whatever it left there
     *errorCode = kErrorRegistryKeyNotOpened;
     return S_OK;
   }

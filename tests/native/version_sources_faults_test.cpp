@@ -87,6 +87,18 @@ TEST_F(VersionSourceFaults, ValueThatCannotBeReadStoresTwo) {
   }
 }
 
+// A key that cannot be opened stores 1 whatever the registry's code, and
+// what the failed open left in its out parameter is never closed.
+TEST_F(VersionSourceFaults, KeyThatCannotBeOpenedStoresOne) {
+  hooks::LeaveJunkInFailedOpens();
+  for (LONG error : {ERROR_OUTOFMEMORY, ERROR_NOT_ENOUGH_MEMORY, ERROR_FILE_NOT_FOUND}) {
+    SCOPED_TRACE(error);
+    hooks::FailNextRegistryOpen(error);
+    ExpectNoTextAndCode(ReadRegistryVersion, kLocation, 1);
+  }
+  EXPECT_EQ(0u, hooks::ForeignKeyCloses());
+}
+
 TEST_F(VersionSourceFaults, FailingOpensAndReads) {
   hooks::FailNextRegistryOpen(ERROR_ACCESS_DENIED);
   ExpectNoTextAndCode(ReadRegistryVersion, kLocation, 1);
