@@ -1,6 +1,6 @@
 #include "registration/module_path.h"
 
-#include "registration/last_error.h"
+#include "platform/last_error.h"
 
 namespace korvel {
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "platform/last_error.h"
 #include "platform/raii.h"
-#include "registration/last_error.h"
 #include "registration/script_passes.h"
 #include "registration/script_substitution.h"
 

@@ -14,7 +14,10 @@ LONG DeleteTree(HKEY parent, const char* name, int depth) {
   {
     unique_hkey key;
     LONG status = RegOpenKeyExA(parent, name, 0, KEY_READ | KEY_WRITE, key.put());
-    if (status != ERROR_SUCCESS) return status;
+    if (status != ERROR_SUCCESS) {
+      key.forget();  // a failed open owns nothing, whatever it left there
+      return status;
+    }
     for (;;) {
       char child[256];
       DWORD chars = sizeof child;

@@ -20,6 +20,23 @@ bool IsStructural(const ScriptToken& token) {
   return IsWord(token, "{") || IsWord(token, "}") || IsWord(token, "=");
 }
 
+// Opens `name` below `parent` into `key`, or creates it. A call that fails
+// owns nothing, whatever it left in the slot, so the slot is forgotten
+// rather than closed.
+bool OpenKey(HKEY parent, const char* name, REGSAM access, unique_hkey* key) {
+  if (RegOpenKeyExA(parent, name, 0, access, key->put()) == ERROR_SUCCESS) return true;
+  key->forget();
+  return false;
+}
+
+bool CreateKey(HKEY parent, const char* name, unique_hkey* key) {
+  if (RegCreateKeyExA(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                      nullptr, key->put(), nullptr) == ERROR_SUCCESS)
+    return true;
+  key->forget();
+  return false;
+}
+
 void WriteString(HKEY key, const char* name, const char* text) {
   // A value that cannot be written is not reported; the pass goes on.
   RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
@@ -131,10 +148,8 @@ class ScriptWalk {
                       bool hasBlock, int depth) {
     if (flag == KeyFlag::kForceRemove) DeleteRegistryKeyTree(parent, name);  // not reported
     unique_hkey key;
-    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS &&
-        RegOpenKeyExA(parent, name, 0, KEY_READ, key.put()) != ERROR_SUCCESS &&
-        RegCreateKeyExA(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+    if (!OpenKey(parent, name, KEY_ALL_ACCESS, &key) &&
+        !OpenKey(parent, name, KEY_READ, &key) && !CreateKey(parent, name, &key))
       return DISP_E_EXCEPTION;
     if (value != nullptr) {
       if (!CopyTokenText(*value, scratch_, scratchBytes_)) return DISP_E_EXCEPTION;
@@ -147,8 +162,8 @@ class ScriptWalk {
     unique_hkey key;
     // Writing is asked for so that value entries can be deleted; reading
     // is enough to go on.
-    if (RegOpenKeyExA(parent, name, 0, KEY_READ | KEY_WRITE, key.put()) != ERROR_SUCCESS &&
-        RegOpenKeyExA(parent, name, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    if (!OpenKey(parent, name, KEY_READ | KEY_WRITE, &key) &&
+        !OpenKey(parent, name, KEY_READ, &key))
       return hasBlock ? Block(nullptr, Pass::kSkip, depth + 1) : S_OK;
     // A broken block still lets this key go if what was read emptied it,
     // so that a roll-back leaves no key of the script behind.

@@ -189,9 +189,9 @@ TEST_F(RegistryVersionSource, ReadRegistryValueHandsOverTheWholeData) {
   EXPECT_EQ(std::string("4.1\0second\0\0", 13),
             std::string(static_cast<const char*>(data.bytes.get()), data.size));
 
-  EXPECT_TRUE(FAILED(ReadRegistryValue(key.get(), "Missing", &data)));
+  EXPECT_EQ(S_FALSE, ReadRegistryValue(key.get(), "Missing", &data));
   EXPECT_FALSE(data.bytes);
-  EXPECT_TRUE(FAILED(ReadRegistryValue(key.get(), "Empty", &data)));
+  EXPECT_EQ(S_FALSE, ReadRegistryValue(key.get(), "Empty", &data));
   EXPECT_FALSE(data.bytes);
 }
 

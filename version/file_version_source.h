@@ -12,7 +12,8 @@ constexpr DWORD kVersionFileBlockBytes = 512;
 // Reads the version text from the file at `path` (null when the object's
 // location holds no string). Yields a new BSTR in *version, or null for
 // "nothing"; a file that cannot be opened stores 3 in *errorCode. Returns
-// S_OK, or E_OUTOFMEMORY when memory runs out.
+// S_OK; E_OUTOFMEMORY, storing nothing, when memory runs out, or the error
+// of a failed conversion.
 HRESULT ReadFileVersion(LPCSTR path, LONG* errorCode, BSTR* version);
 
 }  // namespace korvel

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/last_error.h"
 #include "version/file_version_source.h"
 #include "version/location_property.h"
 #include "version/registry_version_source.h"
@@ -32,13 +33,13 @@ HRESULT NarrowLocation(BSTR location, unique_heap_ptr* narrow) {
   // The location holds no NUL, so its end is its terminator.
   const int bytes = WideCharToMultiByte(CP_ACP, 0, location, -1, nullptr, 0,
                                         nullptr, nullptr);
-  if (bytes <= 0) return HRESULT_FROM_WIN32(::GetLastError());
+  if (bytes <= 0) return HResultFromLastError();
   unique_heap_ptr buffer(HeapAlloc(GetProcessHeap(), 0, static_cast<SIZE_T>(bytes)));
   if (!buffer) return E_OUTOFMEMORY;
   if (WideCharToMultiByte(CP_ACP, 0, location, -1,
                           static_cast<LPSTR>(buffer.get()), bytes, nullptr,
                           nullptr) != bytes)
-    return HRESULT_FROM_WIN32(::GetLastError());
+    return HResultFromLastError();
   *narrow = std::move(buffer);
   return S_OK;
 }

@@ -19,8 +19,9 @@ constexpr DWORD kSupportedSafetyOptions =
 
 class KorvelA : public IKorvelA, public IObjectSafety {
  public:
-  // Gives the three locations their defaults; E_OUTOFMEMORY when a default
-  // cannot be built (the body is then destroyed without being used).
+  // Gives the three locations their defaults; E_OUTOFMEMORY (or a failed
+  // conversion's error) when a default cannot be built (the body is then
+  // destroyed without being used).
   HRESULT Construct();
 
   // The object's interface table: IKorvelA (also the answer to IUnknown) and

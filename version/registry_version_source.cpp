@@ -26,17 +26,19 @@ const RootPrefix kRootPrefixes[] = {
 HRESULT ReadRegistryValue(HKEY key, LPCSTR valueName, RegistryData* data) {
   data->bytes.reset();
   data->size = 0;
+  // The registry's own codes stay with the registry: its ERROR_OUTOFMEMORY
+  // as an HRESULT would read as our E_OUTOFMEMORY.
   DWORD size = 0;
-  LONG status = RegQueryValueExA(key, valueName, nullptr, nullptr, nullptr, &size);
-  if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
-  if (size == 0) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+  if (RegQueryValueExA(key, valueName, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS ||
+      size == 0)
+    return S_FALSE;
 
   unique_heap_ptr buffer(HeapAlloc(GetProcessHeap(), 0, size));
   if (!buffer) return E_OUTOFMEMORY;
   DWORD readSize = size;
-  status = RegQueryValueExA(key, valueName, nullptr, nullptr,
-                            static_cast<BYTE*>(buffer.get()), &readSize);
-  if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
+  if (RegQueryValueExA(key, valueName, nullptr, nullptr, static_cast<BYTE*>(buffer.get()),
+                       &readSize) != ERROR_SUCCESS)
+    return S_FALSE;
 
   data->bytes = std::move(buffer);
   data->size = readSize;
@@ -85,14 +87,15 @@ HRESULT ReadRegistryVersion(LPCSTR location, LONG* errorCode, BSTR* version) {
 
   unique_hkey key;
   if (RegOpenKeyExA(root, keyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+    key.forget();  // a failed open owns nothing, whatever it left there
     *errorCode = kErrorRegistryKeyNotOpened;
     return S_OK;
   }
 
   RegistryData data;
   const HRESULT read = ReadRegistryValue(key.get(), valueName, &data);
-  if (read == E_OUTOFMEMORY) return read;
-  if (FAILED(read)) {
+  RETURN_IF_FAILED(read);
+  if (read == S_FALSE) {
     *errorCode = kErrorRegistryValueNotRead;
     return S_OK;
   }

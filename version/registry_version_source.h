@@ -23,16 +23,18 @@ struct RegistryData {
 };
 
 // Reads the whole data of `valueName` ("" for the key's default value) from
-// the open `key`, in one buffer of the probed size. Fails, with the
-// registry's code as an HRESULT, when the value is missing, holds 0 bytes
-// or cannot be read; E_OUTOFMEMORY when no buffer can be had.
+// the open `key`, in one buffer of the probed size. Returns S_OK with the
+// data; S_FALSE, with none, when the value is missing, holds 0 bytes or
+// cannot be read, whatever the registry's code; E_OUTOFMEMORY only when no
+// buffer can be had.
 HRESULT ReadRegistryValue(HKEY key, LPCSTR valueName, RegistryData* data);
 
 // Reads the version text named by the registry `location` (null when the
 // object's location holds no string). Yields a new BSTR in *version, or
 // null for "nothing"; failures of the registry end in *errorCode (1, 2 or
-// 3) and S_OK. Returns E_OUTOFMEMORY, storing nothing, when memory runs
-// out.
+// 3) and S_OK, whatever its codes. Fails, storing nothing, only when the
+// component's own work fails: E_OUTOFMEMORY when memory runs out, or the
+// error of a failed conversion.
 HRESULT ReadRegistryVersion(LPCSTR location, LONG* errorCode, BSTR* version);
 
 }  // namespace korvel

@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "platform/last_error.h"
 #include "platform/raii.h"
 
 namespace korvel {
@@ -15,12 +16,12 @@ HRESULT NarrowTextToBstr(const char* bytes, size_t count, BSTR* text) {
   }
   const int byteCount = static_cast<int>(count);
   const int chars = MultiByteToWideChar(CP_ACP, 0, bytes, byteCount, nullptr, 0);
-  if (chars <= 0) return HRESULT_FROM_WIN32(GetLastError());
+  if (chars <= 0) return HResultFromLastError();
   unique_bstr converted(SysAllocStringLen(nullptr, static_cast<UINT>(chars)));
   if (!converted) return E_OUTOFMEMORY;
   if (MultiByteToWideChar(CP_ACP, 0, bytes, byteCount, converted.get(), chars) !=
       chars)
-    return HRESULT_FROM_WIN32(GetLastError());
+    return HResultFromLastError();
   *text = converted.release();
   return S_OK;
 }

@@ -8,7 +8,8 @@ namespace korvel {
 
 // Makes a new BSTR of `count` narrow bytes (which hold no NUL), converted
 // through the ANSI code page; `count` 0 gives the empty string. Returns
-// S_OK, or E_OUTOFMEMORY with *text null.
+// S_OK, or with *text null E_OUTOFMEMORY or the failed conversion's error
+// (E_FAIL when it left none).
 HRESULT NarrowTextToBstr(const char* bytes, size_t count, BSTR* text);
 
 }  // namespace korvel

@@ -4,6 +4,7 @@
 // character the code page lacks becomes its default character "?".
 #include "platform/native/code_page.h"
 
+#include "fault_injection.h"
 #include "platform/native/errors.h"
 
 namespace {
@@ -33,12 +34,21 @@ bool IsSupported(UINT codePage) {
   return codePage == CP_ACP || codePage == CP_1252;
 }
 
+// Whether the test hooks fail this conversion; such a failure leaves no
+// code behind.
+bool FailedByHook() {
+  if (!platform::faults::TakeConversionFailure()) return false;
+  SetLastError(ERROR_SUCCESS);
+  return true;
+}
+
 }  // namespace
 
 UINT WINAPI GetACP(void) { return CP_1252; }
 
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD, LPCSTR text,
                                int textBytes, LPWSTR out, int outChars) {
+  if (FailedByHook()) return 0;
   if (!IsSupported(codePage) || text == nullptr || textBytes == 0 ||
       textBytes < -1 || outChars < 0 || (outChars > 0 && out == nullptr)) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -61,6 +71,7 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD, LPCSTR text,
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR text,
                                int textChars, LPSTR out, int outBytes,
                                LPCSTR defaultChar, BOOL* usedDefaultChar) {
+  if (FailedByHook()) return 0;
   if (!IsSupported(codePage) || text == nullptr || textChars == 0 ||
       textChars < -1 || outBytes < 0 || (outBytes > 0 && out == nullptr)) {
     SetLastError(ERROR_INVALID_PARAMETER);

@@ -14,8 +14,21 @@ bool TakeAllocationFailure();
 // Keeps the count of live heap blocks.
 void CountHeapBlock(int change);
 
+// True when this conversion must fail; counts the conversion either way.
+bool TakeConversionFailure();
+
 // The error armed for the next registry open, or ERROR_SUCCESS.
 LONG TakeRegistryOpenFailure();
+
+// The error armed for the next value query that reads data (`withData`)
+// or only probes the size, or ERROR_SUCCESS.
+LONG TakeValueQueryFailure(bool withData);
+
+// What a failed registry open or create leaves in its out parameter.
+HKEY FailedOpenResult();
+
+// Counts a RegCloseKey of a value that is no open handle.
+void CountForeignKeyClose();
 
 // The error armed for the next file open, or 0.
 DWORD TakeFileOpenFailure();

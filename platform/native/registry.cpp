@@ -162,12 +162,9 @@ void RemoveRecursively(Key& key) {
   key.deleted = true;
 }
 
-}  // namespace
-
-LONG WINAPI RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD, REGSAM access,
-                          PHKEY result) {
-  if (result == nullptr) return ERROR_INVALID_PARAMETER;
-  *result = nullptr;
+// The work of RegOpenKeyExA and of RegCreateKeyExA below, once the out
+// parameter is cleared.
+LONG OpenSubkey(HKEY parent, LPCSTR subKey, REGSAM access, PHKEY result) {
   if (LONG injected = platform::faults::TakeRegistryOpenFailure())
     return injected;
   auto guard = Store::Instance().Lock();
@@ -186,11 +183,8 @@ LONG WINAPI RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD, REGSAM access,
   return ERROR_SUCCESS;
 }
 
-LONG WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD, LPSTR, DWORD,
-                            REGSAM access, LPSECURITY_ATTRIBUTES, PHKEY result,
-                            LPDWORD disposition) {
-  if (result == nullptr) return ERROR_INVALID_PARAMETER;
-  *result = nullptr;
+LONG CreateSubkey(HKEY parent, LPCSTR subKey, REGSAM access, PHKEY result,
+                  LPDWORD disposition) {
   auto guard = Store::Instance().Lock();
   if (LONG damaged = Store::Instance().Status()) return damaged;
   std::shared_ptr<Key> key = Resolve(parent, nullptr);
@@ -227,10 +221,35 @@ LONG WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD, LPSTR, DWORD,
   return ERROR_SUCCESS;
 }
 
+// What a failed open or create leaves in `result`.
+LONG Opened(LONG status, PHKEY result) {
+  if (status != ERROR_SUCCESS) *result = platform::faults::FailedOpenResult();
+  return status;
+}
+
+}  // namespace
+
+LONG WINAPI RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD, REGSAM access,
+                          PHKEY result) {
+  if (result == nullptr) return ERROR_INVALID_PARAMETER;
+  *result = nullptr;
+  return Opened(OpenSubkey(parent, subKey, access, result), result);
+}
+
+LONG WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD, LPSTR, DWORD,
+                            REGSAM access, LPSECURITY_ATTRIBUTES, PHKEY result,
+                            LPDWORD disposition) {
+  if (result == nullptr) return ERROR_INVALID_PARAMETER;
+  *result = nullptr;
+  return Opened(CreateSubkey(parent, subKey, access, result, disposition), result);
+}
+
 LONG WINAPI RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD reserved,
                              LPDWORD type, LPBYTE data, LPDWORD dataBytes) {
   if (reserved != nullptr || (data != nullptr && dataBytes == nullptr))
     return ERROR_INVALID_PARAMETER;
+  if (LONG injected = platform::faults::TakeValueQueryFailure(data != nullptr))
+    return injected;
   auto guard = Store::Instance().Lock();
   std::shared_ptr<Key> key;
   if (LONG status = KeyForAccess(handle, KEY_QUERY_VALUE, &key)) return status;
@@ -365,7 +384,10 @@ LONG WINAPI RegCloseKey(HKEY handle) {
   if (names::RootIndex(handle) >= 0) return ERROR_SUCCESS;
   auto guard = Store::Instance().Lock();
   auto* open = reinterpret_cast<OpenKey*>(handle);
-  if (LiveHandles().erase(open) == 0) return ERROR_INVALID_HANDLE;
+  if (LiveHandles().erase(open) == 0) {
+    platform::faults::CountForeignKeyClose();
+    return ERROR_INVALID_HANDLE;
+  }
   delete open;
   return ERROR_SUCCESS;
 }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fault_injection.h"
@@ -23,7 +24,12 @@ struct Hooks {
   std::atomic<unsigned> allocationCountdown{0};
   std::atomic<unsigned long> allocations{0};
   std::atomic<long> liveBlocks{0};
+  std::atomic<unsigned> conversionCountdown{0};
   LONG registryOpenError = ERROR_SUCCESS;
+  LONG valueProbeError = ERROR_SUCCESS;
+  LONG valueReadError = ERROR_SUCCESS;
+  bool junkInFailedOpens = false;
+  std::atomic<unsigned long> foreignKeyCloses{0};
   DWORD fileOpenError = 0;
   bool fileReadFails = false;
   std::string growValueName;
@@ -37,6 +43,30 @@ Hooks& State() {
   return *hooks;
 }
 
+// Counts one call towards a failure armed `nth` calls ahead; true for the
+// call that must fail.
+bool CountDown(std::atomic<unsigned>& countdown) {
+  unsigned current = countdown.load();
+  while (current != 0) {
+    if (countdown.compare_exchange_weak(current, current - 1)) return current == 1;
+  }
+  return false;
+}
+
+// Arms `slot` (a field of the hooks) with `value`.
+template <typename Value>
+void Arm(Value& slot, Value value) {
+  std::lock_guard<std::mutex> guard(State().lock);
+  slot = value;
+}
+
+// What is armed in `slot` (a field of the hooks), which is disarmed.
+template <typename Value>
+Value Take(Value& slot) {
+  std::lock_guard<std::mutex> guard(State().lock);
+  return std::exchange(slot, Value{});
+}
+
 }  // namespace
 
 namespace test_hooks {
@@ -47,26 +77,27 @@ unsigned long AllocationCount() { return State().allocations; }
 
 long LiveAllocationCount() { return State().liveBlocks; }
 
+void FailConversion(unsigned nth) { State().conversionCountdown = nth; }
+
 void GrowValueAfterProbe(const char* valueName, DWORD extraBytes) {
   std::lock_guard<std::mutex> guard(State().lock);
   State().growValueName = registry_names::Upper(valueName ? valueName : "");
   State().growBytes = extraBytes;
 }
 
-void FailNextRegistryOpen(LONG error) {
-  std::lock_guard<std::mutex> guard(State().lock);
-  State().registryOpenError = error;
-}
+void FailNextRegistryOpen(LONG error) { Arm(State().registryOpenError, error); }
 
-void FailNextFileOpen(DWORD error) {
-  std::lock_guard<std::mutex> guard(State().lock);
-  State().fileOpenError = error;
-}
+void FailNextValueProbe(LONG error) { Arm(State().valueProbeError, error); }
 
-void FailNextFileRead() {
-  std::lock_guard<std::mutex> guard(State().lock);
-  State().fileReadFails = true;
-}
+void FailNextValueRead(LONG error) { Arm(State().valueReadError, error); }
+
+void LeaveJunkInFailedOpens() { Arm(State().junkInFailedOpens, true); }
+
+unsigned long ForeignKeyCloses() { return State().foreignKeyCloses; }
+
+void FailNextFileOpen(DWORD error) { Arm(State().fileOpenError, error); }
+
+void FailNextFileRead() { Arm(State().fileReadFails, true); }
 
 void DenyRegistryWritesBelow(HKEY root, const char* keyPath) {
   std::lock_guard<std::mutex> guard(State().lock);
@@ -90,7 +121,12 @@ void Reset() {
   Hooks& hooks = State();
   std::lock_guard<std::mutex> guard(hooks.lock);
   hooks.allocationCountdown = 0;
+  hooks.conversionCountdown = 0;
   hooks.registryOpenError = ERROR_SUCCESS;
+  hooks.valueProbeError = ERROR_SUCCESS;
+  hooks.valueReadError = ERROR_SUCCESS;
+  hooks.junkInFailedOpens = false;
+  hooks.foreignKeyCloses = 0;
   hooks.fileOpenError = 0;
   hooks.fileReadFails = false;
   hooks.growValueName.clear();
@@ -106,36 +142,30 @@ namespace faults {
 bool TakeAllocationFailure() {
   Hooks& hooks = State();
   ++hooks.allocations;
-  unsigned current = hooks.allocationCountdown.load();
-  while (current != 0) {
-    if (hooks.allocationCountdown.compare_exchange_weak(current, current - 1))
-      return current == 1;
-  }
-  return false;
+  return CountDown(hooks.allocationCountdown);
 }
+
+bool TakeConversionFailure() { return CountDown(State().conversionCountdown); }
 
 void CountHeapBlock(int change) { State().liveBlocks += change; }
 
-LONG TakeRegistryOpenFailure() {
-  std::lock_guard<std::mutex> guard(State().lock);
-  LONG error = State().registryOpenError;
-  State().registryOpenError = ERROR_SUCCESS;
-  return error;
+LONG TakeRegistryOpenFailure() { return Take(State().registryOpenError); }
+
+LONG TakeValueQueryFailure(bool withData) {
+  return Take(withData ? State().valueReadError : State().valueProbeError);
 }
 
-DWORD TakeFileOpenFailure() {
+HKEY FailedOpenResult() {
+  static char junk;  // an address the layer never hands out as a handle
   std::lock_guard<std::mutex> guard(State().lock);
-  DWORD error = State().fileOpenError;
-  State().fileOpenError = 0;
-  return error;
+  return State().junkInFailedOpens ? reinterpret_cast<HKEY>(&junk) : nullptr;
 }
 
-bool TakeFileReadFailure() {
-  std::lock_guard<std::mutex> guard(State().lock);
-  bool fails = State().fileReadFails;
-  State().fileReadFails = false;
-  return fails;
-}
+void CountForeignKeyClose() { ++State().foreignKeyCloses; }
+
+DWORD TakeFileOpenFailure() { return Take(State().fileOpenError); }
+
+bool TakeFileReadFailure() { return Take(State().fileReadFails); }
 
 DWORD TakeGrowthAfterProbe(const char* valueName) {
   std::lock_guard<std::mutex> guard(State().lock);

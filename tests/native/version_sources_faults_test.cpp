@@ -1,5 +1,6 @@
 // Faults that only our layer can arrange: a value that grows between the
-// size probe and the read, opens and reads that fail, memory that runs out.
+// size probe and the read, opens and reads that fail, memory that runs out,
+// conversions that fail without a code.
 #include <gtest/gtest.h>
 
 #include "platform/native/test_hooks.h"
@@ -19,6 +20,20 @@ using testing::BstrText;
 const char kLocation[] = "HKEY_CURRENT_USER\\Software\\KorvelFaults\\Version";
 const char kFile[] = "C:\\KorvelFaults\\ver.txt";
 
+using VersionSource = HRESULT (*)(LPCSTR, LONG*, BSTR*);
+
+struct SourceCase {
+  const char* name;
+  VersionSource read;
+  const char* location;
+  const char16_t* text;  // what the read yields when nothing fails
+};
+
+const SourceCase kSources[] = {
+    {"registry", ReadRegistryVersion, kLocation, u"9.1"},
+    {"file", ReadFileVersion, kFile, u"9.2"},
+};
+
 class VersionSourceFaults : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -35,67 +50,99 @@ class VersionSourceFaults : public ::testing::Test {
   }
 };
 
-TEST_F(VersionSourceFaults, ValueGrowingAfterTheProbeStoresTwo) {
-  hooks::GrowValueAfterProbe("Version", 8);
+// Reads `location` with `read`, the error code starting at 0: the read
+// succeeds with no text and `expectedCode` stored.
+void ExpectNoTextAndCode(VersionSource read, const char* location, LONG expectedCode) {
   LONG code = 0;
   unique_bstr text;
-  EXPECT_EQ(S_OK, ReadRegistryVersion(kLocation, &code, text.put()));
+  EXPECT_EQ(S_OK, read(location, &code, text.put()));
   EXPECT_FALSE(text);
-  EXPECT_EQ(2, code);
+  EXPECT_EQ(expectedCode, code);
+}
+
+TEST_F(VersionSourceFaults, ValueGrowingAfterTheProbeStoresTwo) {
+  hooks::GrowValueAfterProbe("Version", 8);
+  ExpectNoTextAndCode(ReadRegistryVersion, kLocation, 2);
+}
+
+// However the registry fails to hand over the value, even for want of its
+// own memory, that is 2 and no text: never the component's E_OUTOFMEMORY.
+TEST_F(VersionSourceFaults, ValueThatCannotBeReadStoresTwo) {
+  struct Case {
+    const char* step;
+    void (*fail)(LONG error);
+    LONG error;
+  };
+  const Case cases[] = {
+      {"probe", hooks::FailNextValueProbe, ERROR_OUTOFMEMORY},
+      {"probe", hooks::FailNextValueProbe, ERROR_NOT_ENOUGH_MEMORY},
+      {"probe", hooks::FailNextValueProbe, ERROR_ACCESS_DENIED},
+      {"read", hooks::FailNextValueRead, ERROR_OUTOFMEMORY},
+      {"read", hooks::FailNextValueRead, ERROR_CANTREAD},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.step << " fails with " << c.error);
+    c.fail(c.error);
+    ExpectNoTextAndCode(ReadRegistryVersion, kLocation, 2);
+  }
+}
+
+// A key that cannot be opened stores 1 whatever the registry's code, and
+// what the failed open left in its out parameter is never closed.
+TEST_F(VersionSourceFaults, KeyThatCannotBeOpenedStoresOne) {
+  hooks::LeaveJunkInFailedOpens();
+  for (LONG error : {ERROR_OUTOFMEMORY, ERROR_NOT_ENOUGH_MEMORY, ERROR_FILE_NOT_FOUND}) {
+    SCOPED_TRACE(error);
+    hooks::FailNextRegistryOpen(error);
+    ExpectNoTextAndCode(ReadRegistryVersion, kLocation, 1);
+  }
+  EXPECT_EQ(0u, hooks::ForeignKeyCloses());
 }
 
 TEST_F(VersionSourceFaults, FailingOpensAndReads) {
-  LONG code = 0;
-  unique_bstr text;
   hooks::FailNextRegistryOpen(ERROR_ACCESS_DENIED);
-  EXPECT_EQ(S_OK, ReadRegistryVersion(kLocation, &code, text.put()));
-  EXPECT_FALSE(text);
-  EXPECT_EQ(1, code);
+  ExpectNoTextAndCode(ReadRegistryVersion, kLocation, 1);
 
-  code = 0;
   hooks::FailNextFileOpen(ERROR_SHARING_VIOLATION);
-  EXPECT_EQ(S_OK, ReadFileVersion(kFile, &code, text.put()));
-  EXPECT_FALSE(text);
-  EXPECT_EQ(3, code);
+  ExpectNoTextAndCode(ReadFileVersion, kFile, 3);
 
   // A read error is "nothing" and stores no code.
-  code = 0;
   hooks::FailNextFileRead();
-  EXPECT_EQ(S_OK, ReadFileVersion(kFile, &code, text.put()));
-  EXPECT_FALSE(text);
-  EXPECT_EQ(0, code);
+  ExpectNoTextAndCode(ReadFileVersion, kFile, 0);
 }
 
-// Each allocation a successful read makes, failed in turn, ends the call
-// with E_OUTOFMEMORY, no text and nothing leaked; then the read succeeds.
-template <typename Read>
-void FailEachAllocation(Read read, const std::u16string& expected) {
-  for (unsigned nth = 1;; ++nth) {
-    SCOPED_TRACE(nth);
-    LONG code = 0;
-    unique_bstr text;
-    hooks::FailAllocation(nth);
-    const HRESULT hr = read(&code, text.put());
-    hooks::FailAllocation(0);
-    if (hr == S_OK) {
-      EXPECT_EQ(expected, BstrText(text.get()));
-      EXPECT_GT(nth, 1u);  // at least one allocation was tried
-      break;
+// Each allocation (or conversion) a successful read makes, failed in turn
+// by `failNth`, ends the call with `failure`, no text, no code and nothing
+// leaked; then the read succeeds.
+void FailEachInTurn(void (*failNth)(unsigned), HRESULT failure) {
+  for (const SourceCase& source : kSources) {
+    for (unsigned nth = 1;; ++nth) {
+      SCOPED_TRACE(::testing::Message() << source.name << ", call " << nth << " fails");
+      LONG code = 0;
+      unique_bstr text;
+      failNth(nth);
+      const HRESULT hr = source.read(source.location, &code, text.put());
+      failNth(0);
+      if (hr == S_OK) {
+        EXPECT_EQ(source.text, BstrText(text.get()));
+        EXPECT_GT(nth, 1u);  // at least one call was tried
+        break;
+      }
+      EXPECT_EQ(failure, hr);
+      EXPECT_FALSE(text);
+      EXPECT_EQ(0, code);
+      ASSERT_LT(nth, 20u);
     }
-    EXPECT_EQ(E_OUTOFMEMORY, hr);
-    EXPECT_FALSE(text);
-    EXPECT_EQ(0, code);
-    ASSERT_LT(nth, 20u);
   }
 }
 
 TEST_F(VersionSourceFaults, RunningOutOfMemory) {
-  FailEachAllocation([](LONG* code, BSTR* text) {
-    return ReadRegistryVersion(kLocation, code, text);
-  }, u"9.1");
-  FailEachAllocation([](LONG* code, BSTR* text) {
-    return ReadFileVersion(kFile, code, text);
-  }, u"9.2");
+  FailEachInTurn(hooks::FailAllocation, E_OUTOFMEMORY);
+}
+
+// A conversion that fails leaving no code is a failure, never "nothing".
+TEST_F(VersionSourceFaults, ConversionFailingWithoutACode) {
+  FailEachInTurn(hooks::FailConversion, E_FAIL);
 }
 
 }  // namespace

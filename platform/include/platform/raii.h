@@ -45,6 +45,9 @@ class unique_any {
     reset();
     return &value_;
   }
+  // After a call through put() failed: what it left in the slot is owned by
+  // no one, so it is dropped without being released.
+  void forget() noexcept { value_ = Traits::Invalid(); }
 
  private:
   pointer value_;
