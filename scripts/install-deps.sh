@@ -12,7 +12,7 @@ packages="cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest
   libbenchmark-dev python3 mingw-w64-tools
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
-  wine wine64 libwine-dev"
+  wine wine64 libwine-dev nsis zip unzip"
 installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
 }

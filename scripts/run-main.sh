@@ -19,13 +19,8 @@ if grep -qs '^#arch=win32' "$KORVEL_WINEPREFIX/system.reg"; then
   echo "replacing the 32-bit demo workstation at $KORVEL_WINEPREFIX"
   rm -rf "$KORVEL_WINEPREFIX"
 fi
-"$root/scripts/wine-prefix.sh"
+"$root/scripts/demo-workstation.sh"
 . "$root/scripts/wine-env.sh"
-demo="$root/examples/demo-workstation"
-wine regedit /S "$(winepath -w "$demo/mxt-version.reg")"
-mkdir -p "$WINEPREFIX/drive_c/RVKTESTER" "$WINEPREFIX/drive_c/ECMPCM"
-cp "$demo/RVKTESTER/ver.txt" "$WINEPREFIX/drive_c/RVKTESTER/ver.txt"
-cp "$demo/ECMPCM/ver.txt" "$WINEPREFIX/drive_c/ECMPCM/ver.txt"
 
 # windows_path <folder under drive_c>: the folder as Windows names it.
 windows_path() { printf 'C:\\%s\n' "$1" | tr / '\\'; }

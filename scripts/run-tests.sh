@@ -31,6 +31,21 @@ if reason="$(KORVEL_WINEARCH=win32 KORVEL_WINEPREFIX="$root/build/win32/winepref
 else
   echo "win32 suite not run: $reason"
 fi
+echo "=== packaging ==="
+# The release modules (checked as files by package.sh), the kit, its zip
+# and the setup program; built once more to show the same bytes come out;
+# the kit and the installer under 64-bit Wine.
+packaging="$root/build/packaging"
+if sh "$root/scripts/package.sh"; then
+  dist="$root/dist"
+  sh "$root/tests/packaging/reproducible_test.sh" "$dist" "$packaging/reproducible" || status=1
+  sh "$root/tests/packaging/kit_test.sh" "$dist/Korvel-1.0.0.6.zip" "$packaging/kit" || status=1
+  sh "$root/tests/packaging/installer_test.sh" "$dist/Korvel-1.0.0.6-setup.exe" "$packaging/setup" \
+    "$root/build/win32/tests/wine_probe.exe" || status=1
+else
+  echo "packaging FAILED"
+  status=1
+fi
 echo "=== fuzz ==="
 "$root/scripts/build.sh" fuzz
 fuzz="$root/build/fuzz/tests/fuzz"

@@ -1,13 +1,28 @@
 // A compiled client: creates the component by its ProgID through the COM
 // runtime and calls IKorvelA through its vtable.
 //   korvel_client [rvk-file-location]
+// It needs only the header generated from the interface description and
+// the identifiers beside it (korvel.h, korvel_i.c), and links with ole32,
+// oleaut32 and uuid.
 #include <cstdio>
 #include <string>
 
 #include "korvel.h"  // IKorvelA, generated from the interface description
-#include "platform/raii.h"
 
 namespace {
+
+// Runs a clean-up when it goes out of scope, on every path.
+template <typename CleanUp>
+class ScopeExit {
+ public:
+  explicit ScopeExit(CleanUp cleanUp) : cleanUp_(cleanUp) {}
+  ~ScopeExit() { cleanUp_(); }
+  ScopeExit(const ScopeExit&) = delete;
+  ScopeExit& operator=(const ScopeExit&) = delete;
+
+ private:
+  CleanUp cleanUp_;
+};
 
 std::string Narrow(const OLECHAR* text, UINT length) {
   if (length == 0) return std::string();
@@ -46,7 +61,7 @@ int Fail(const char* what, HRESULT hr) {
 int main(int argc, char** argv) {
   HRESULT hr = CoInitialize(nullptr);
   if (FAILED(hr)) return Fail("CoInitialize", hr);
-  auto uninitialize = korvel::scope_exit([] { CoUninitialize(); });
+  ScopeExit uninitialize([] { CoUninitialize(); });
 
   CLSID clsid;
   hr = CLSIDFromProgID(OLESTR("TevraOmbrin.KorvelA"), &clsid);
@@ -56,18 +71,19 @@ int main(int argc, char** argv) {
   hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IKorvelA,
                         reinterpret_cast<void**>(&korvel));
   if (FAILED(hr)) return Fail("CoCreateInstance", hr);
-  auto release = korvel::scope_exit([&] { korvel->Release(); });
+  ScopeExit release([&] { korvel->Release(); });
 
   if (argc > 1) {
     // A new RVK location, handed over as a VT_BSTR.
     const int chars = MultiByteToWideChar(CP_ACP, 0, argv[1], -1, nullptr, 0);
-    korvel::unique_bstr location(SysAllocStringLen(nullptr, static_cast<UINT>(chars - 1)));
-    if (!location) return Fail("SysAllocStringLen", E_OUTOFMEMORY);
-    MultiByteToWideChar(CP_ACP, 0, argv[1], -1, location.get(), chars);
+    BSTR location = SysAllocStringLen(nullptr, static_cast<UINT>(chars - 1));
+    if (location == nullptr) return Fail("SysAllocStringLen", E_OUTOFMEMORY);
+    ScopeExit freeLocation([&] { SysFreeString(location); });
+    MultiByteToWideChar(CP_ACP, 0, argv[1], -1, location, chars);
     VARIANT newValue;
     VariantInit(&newValue);
     newValue.vt = VT_BSTR;
-    newValue.bstrVal = location.get();
+    newValue.bstrVal = location;
     hr = korvel->put_RvkVersionLocation(newValue);
     if (FAILED(hr)) return Fail("put_RvkVersionLocation", hr);
   }
