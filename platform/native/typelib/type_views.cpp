@@ -10,18 +10,34 @@ namespace {
 constexpr WORD kDispatchSlots = 7;
 
 // A vtable member as the dispatch half shows it.
-FunctionModel AsDispatchMember(const FunctionModel& function) {
-  FunctionModel shown = function;
+ViewFunction AsDispatchMember(const FunctionModel& function) {
+  static const TypeDescModel kNoResult = [] {
+    TypeDescModel none;
+    none.vt = VT_VOID;
+    return none;
+  }();
+  ViewFunction shown;
+  shown.stored = &function;
   shown.funckind = FUNC_DISPATCH;
-  if (!shown.params.empty() && (shown.params.back().flags & PARAMFLAG_FRETVAL) &&
-      shown.params.back().type.vt == VT_PTR && !shown.params.back().type.inner.empty()) {
-    TypeDescModel result = shown.params.back().type.inner[0];
-    shown.result = std::move(result);
-    shown.params.pop_back();
-  } else if (shown.result.vt == VT_HRESULT) {
-    shown.result = TypeDescModel{};
-    shown.result.vt = VT_VOID;
+  shown.result = &function.result;
+  shown.paramCount = function.params.size();
+  if (!function.params.empty() && (function.params.back().flags & PARAMFLAG_FRETVAL) &&
+      function.params.back().type.vt == VT_PTR && !function.params.back().type.inner.empty()) {
+    shown.result = &function.params.back().type.inner[0];
+    --shown.paramCount;
+  } else if (function.result.vt == VT_HRESULT) {
+    shown.result = &kNoResult;
   }
+  return shown;
+}
+
+// A member as it is stored.
+ViewFunction AsStored(const FunctionModel& function) {
+  ViewFunction shown;
+  shown.stored = &function;
+  shown.funckind = function.funckind;
+  shown.result = &function.result;
+  shown.paramCount = function.params.size();
   return shown;
 }
 
@@ -39,8 +55,7 @@ void CollectVtableMembers(const std::shared_ptr<const LibraryModel>& library, co
   }
   if (!includeOwn) return;
   for (const FunctionModel& function : type.functions) {
-    ViewFunction member;
-    member.shown = AsDispatchMember(function);
+    ViewFunction member = AsDispatchMember(function);
     member.call = function.slot >= 0 ? &function : nullptr;
     member.callSlots = type.vtableSlots;
     view->functions.push_back(std::move(member));
@@ -72,14 +87,9 @@ HRESULT ResolveDescribedType(const std::shared_ptr<const LibraryModel>& library,
   if (import == nullptr) return TYPE_E_ELEMENTNOTFOUND;
   if (import->library != kStandardLibraryId || !import->byGuid) return TYPE_E_CANTLOADLIBRARY;
   std::shared_ptr<const LibraryModel> standard = StandardLibrary();
-  for (size_t i = 0; i < standard->types.size(); ++i) {
-    if (standard->types[i].guid == import->type) {
-      location->library = std::move(standard);
-      location->index = i;
-      return S_OK;
-    }
-  }
-  return TYPE_E_ELEMENTNOTFOUND;
+  if (!FindTypeByGuid(*standard, import->type, &location->index)) return TYPE_E_ELEMENTNOTFOUND;
+  location->library = std::move(standard);
+  return S_OK;
 }
 
 HRESULT BuildTypeView(const std::shared_ptr<const LibraryModel>& library, size_t index,
@@ -105,16 +115,16 @@ HRESULT BuildTypeView(const std::shared_ptr<const LibraryModel>& library, size_t
       if (!type.implTypes.empty()) {
         const HREFTYPE dispatch =
             library->dispatchHref != static_cast<HREFTYPE>(-1) ? library->dispatchHref : type.implTypes[0].href;
-        built.implTypes.push_back({dispatch, 0});
+        built.dispatchBase = ImplTypeModel{dispatch, 0};
       }
     } else {
       built.typekind = dual ? TKIND_INTERFACE : type.kind;
       built.flags = type.flags;
       built.vtableSlots = type.vtableSlots;
-      built.implTypes = type.implTypes;
+      built.storedImplTypes = &type.implTypes;
+      built.functions.reserve(type.functions.size());
       for (const FunctionModel& function : type.functions) {
-        ViewFunction member;
-        member.shown = function;
+        ViewFunction member = AsStored(function);
         if (function.slot >= 0) {
           member.vtableOffset = static_cast<SHORT>(function.slot * sizeof(void*));
           member.call = &function;
