@@ -19,7 +19,8 @@ if [ "$target" = tsan ]; then
   cmake --build "$root/build/$target" --target server_race_test
 elif [ "$target" = fuzz ]; then
   # Only the fuzzers: the rest is built and tested by the other targets.
-  cmake --build "$root/build/$target" --target type_library_fuzzer type_library_fuzz_corpus registration_script_fuzzer
+  cmake --build "$root/build/$target" --target type_library_fuzzer type_library_fuzz_corpus \
+    registry_file_fuzzer registry_file_fuzz_corpus registration_script_fuzzer
 else
   cmake --build "$root/build/$target"
 fi
