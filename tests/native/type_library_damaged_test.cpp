@@ -92,6 +92,22 @@ TEST_F(DamagedTypeLibrary, InterfaceThatIsItsOwnBaseDoesNotLoop) {
   EXPECT_EQ(DISP_E_UNKNOWNNAME, dispatchHalf->GetIDsOfNames(names, 1, &member));
 }
 
+// IKorvelA's base made the coclass, whose first interface is IKorvelA: the
+// dispatch half lists IKorvelA's members once, not once per turn round the
+// loop.
+TEST_F(DamagedTypeLibrary, BaseChainThatComesBackListsEachMemberOnce) {
+  std::vector<BYTE> damaged = bytes_;
+  Put32(&damaged, typeRecords_ + 0x64 + 0x54, 0);
+  com_ptr<ITypeLib> library;
+  ASSERT_EQ(S_OK, Load(damaged, &library));
+  com_ptr<ITypeInfo> dispatchHalf;
+  ASSERT_EQ(S_OK, library->GetTypeInfoOfGuid(IID_IKorvelA, dispatchHalf.put()));
+  TYPEATTR* attributes = nullptr;
+  ASSERT_EQ(S_OK, dispatchHalf->GetTypeAttr(&attributes));
+  EXPECT_EQ(Get32(bytes_, typeRecords_ + 0x64 + 0x18) & 0xFFFF, attributes->cFuncs);
+  dispatchHalf->ReleaseTypeAttr(attributes);
+}
+
 TEST_F(DamagedTypeLibrary, DescriptionsReportOutOfMemory) {
   com_ptr<ITypeLib> library;
   ASSERT_EQ(S_OK, Load(bytes_, &library));

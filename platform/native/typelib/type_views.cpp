@@ -1,5 +1,6 @@
 #include "platform/native/typelib/type_views.h"
 
+#include <algorithm>
 #include <new>
 
 #include "platform/native/typelib/standard_interfaces.h"
@@ -42,18 +43,21 @@ ViewFunction AsStored(const FunctionModel& function) {
 }
 
 // Appends the members of the bases of `type` (root first), then its own.
+// `derived` holds the types that `type` is a base of: a chain of bases that
+// comes back to one of them ends there, so each type's members come once.
 void CollectVtableMembers(const std::shared_ptr<const LibraryModel>& library, const TypeModel& type,
-                          int depth, TypeView* view, bool includeOwn) {
-  if (depth > kMaxBaseDepth) return;
-  if (!type.implTypes.empty()) {
+                          std::vector<const TypeModel*>* derived, TypeView* view) {
+  derived->push_back(&type);
+  if (!type.implTypes.empty() && derived->size() <= kMaxBaseDepth) {
     TypeLocation base;
     if (SUCCEEDED(ResolveDescribedType(library, type.implTypes[0].href, &base))) {
       const TypeModel& baseType = base.library->types[base.index];
-      if (&baseType != &type) CollectVtableMembers(base.library, baseType, depth + 1, view, true);
-      view->described.push_back(base.library);
+      if (std::find(derived->begin(), derived->end(), &baseType) == derived->end()) {
+        CollectVtableMembers(base.library, baseType, derived, view);
+        view->described.push_back(base.library);
+      }
     }
   }
-  if (!includeOwn) return;
   for (const FunctionModel& function : type.functions) {
     ViewFunction member = AsDispatchMember(function);
     member.call = function.slot >= 0 ? &function : nullptr;
@@ -108,7 +112,8 @@ HRESULT BuildTypeView(const std::shared_ptr<const LibraryModel>& library, size_t
       built.typekind = TKIND_DISPATCH;
       built.flags = static_cast<WORD>(type.flags & ~TYPEFLAG_FOLEAUTOMATION);
       built.vtableSlots = kDispatchSlots;
-      CollectVtableMembers(library, type, 0, &built, true);
+      std::vector<const TypeModel*> derived;
+      CollectVtableMembers(library, type, &derived, &built);
       for (size_t i = 0; i < built.functions.size(); ++i) {
         built.functions[i].vtableOffset = static_cast<SHORT>(i * sizeof(void*));
       }
