@@ -412,7 +412,7 @@ class LibraryParser {
     return S_OK;
   }
 
-  // One function record; `length` receives its size in bytes.
+  // One function record; `recordLength` receives its size in bytes.
   HRESULT ReadFunction(size_t record, size_t available, FunctionModel* function,
                        size_t* recordLength) {
     uint32_t info = 0, result = 0, flags = 0, packed = 0, counts = 0;

@@ -46,8 +46,8 @@ HRESULT TypeLibrary::Create(std::shared_ptr<const LibraryModel> model, ITypeLib*
 TypeLibrary::TypeLibrary(std::shared_ptr<const LibraryModel> model)
     : model_(std::move(model)), infos_(2 * model_->types.size()) {}
 
-// Every type information object without references now; those with
-// references would still hold the library.
+// Frees the type information objects: none has references left, as each
+// one with references holds the library.
 TypeLibrary::~TypeLibrary() = default;
 
 HRESULT TypeLibrary::TypeInfoOf(size_t index, ViewKind kind, ITypeInfo** info) {
