@@ -168,11 +168,12 @@ class ScriptWalk {
     // A broken block still lets this key go if what was read emptied it,
     // so that a roll-back leaves no key of the script behind.
     const HRESULT hr = hasBlock ? Block(key.get(), Pass::kUnregister, depth + 1) : S_OK;
-    DWORD subkeys = 0;
-    const bool empty = RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr,
-                                        nullptr, nullptr, nullptr, nullptr, nullptr,
-                                        nullptr) == ERROR_SUCCESS &&
-                       subkeys == 0;
+    // Only whether a first subkey is left: a key the script names many times
+    // is not counted through each time.
+    char subkey[kMaxKeyNameChars + 1];
+    DWORD chars = sizeof subkey;
+    const bool empty = RegEnumKeyExA(key.get(), 0, subkey, &chars, nullptr, nullptr, nullptr,
+                                     nullptr) == ERROR_NO_MORE_ITEMS;
     key.reset();
     if (empty && flag != KeyFlag::kNoRemove) RegDeleteKeyA(parent, name);  // not reported
     return hr;

@@ -9,6 +9,10 @@ namespace {
 
 // The longest substituted text; the NUL must still fit after it.
 constexpr size_t kMaxLength = static_cast<size_t>(-1) / 2;
+// What the placeholders may put in, in all. A script names the module a few
+// times; a long path put in for thousands of short placeholders would make
+// a small script a huge one.
+constexpr size_t kMaxInsertedBytes = size_t{1} << 20;
 
 OLECHAR FoldCase(OLECHAR c) { return c >= u'a' && c <= u'z' ? static_cast<OLECHAR>(c - 0x20) : c; }
 
@@ -39,7 +43,7 @@ HRESULT NarrowReplacement(const OLECHAR* text, char* out, size_t* length) {
 // One pass over the text; with `out` null it only measures.
 HRESULT Substitute(const char* text, size_t length, const ScriptReplacement* replacements,
                    size_t replacementCount, char* out, size_t* outLength) {
-  size_t written = 0;
+  size_t written = 0, inserted = 0;
   for (size_t i = 0; i < length;) {
     if (text[i] != '%') {
       if (written == kMaxLength) return E_OUTOFMEMORY;
@@ -57,10 +61,12 @@ HRESULT Substitute(const char* text, size_t length, const ScriptReplacement* rep
       if (NameMatches(name, nameLength, replacements[r].name)) found = &replacements[r];
     if (found == nullptr) return DISP_E_EXCEPTION;
     size_t replacementLength = 0;
-    RETURN_IF_FAILED(NarrowReplacement(found->text, out ? out + written : nullptr,
-                                       &replacementLength));
-    if (replacementLength > kMaxLength - written) return E_OUTOFMEMORY;
+    RETURN_IF_FAILED(NarrowReplacement(found->text, nullptr, &replacementLength));
+    if (replacementLength > kMaxLength - written || replacementLength > kMaxInsertedBytes - inserted)
+      return E_OUTOFMEMORY;
+    if (out) RETURN_IF_FAILED(NarrowReplacement(found->text, out + written, &replacementLength));
     written += replacementLength;
+    inserted += replacementLength;
     i += nameLength + 2;
   }
   if (out) out[written] = 0;

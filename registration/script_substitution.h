@@ -16,7 +16,8 @@ struct ScriptReplacement {
 };
 
 // The substituted text, NUL-terminated, in memory from HeapAlloc that the
-// caller frees. E_OUTOFMEMORY when it cannot be allocated; DISP_E_EXCEPTION
+// caller frees. E_OUTOFMEMORY when it cannot be allocated or the
+// replacements put in would come to more than a megabyte; DISP_E_EXCEPTION
 // for a placeholder without its closing "%", a name not in `replacements`,
 // or a replacement that does not convert to the ANSI code page.
 HRESULT SubstitutePlaceholders(const char* text, size_t length,

@@ -34,7 +34,8 @@ elif [ "$target" = tsan ]; then
   cmake --build "$tree" --target server_race_test
 elif [ "$target" = fuzz ]; then
   # Only the fuzzers: the rest is built and tested by the other targets.
-  cmake --build "$tree" --target type_library_fuzzer type_library_fuzz_corpus registration_script_fuzzer
+  cmake --build "$tree" --target type_library_fuzzer type_library_fuzz_corpus \
+    registry_file_fuzzer registry_file_fuzz_corpus registration_script_fuzzer
 else
   cmake --build "$tree"
 fi

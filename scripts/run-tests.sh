@@ -2,9 +2,10 @@
 # Every test: the native suite, the same suite under ASan and UBSan, the
 # race test under ThreadSanitizer, the Windows suite of the 64-bit module
 # under 64-bit Wine, that of the 32-bit module under 32-bit Wine where this
-# machine can run it, and bounded fuzzing runs of the type-library reader
-# and the registration script. Both modules are also checked as files.
-# Installs what is missing first.
+# machine can run it, both modules checked as files, the shipped modules,
+# kit and installer (built twice, to compare, and tested under 64-bit
+# Wine), and bounded fuzzing runs of the type-library reader, the registry
+# file and the registration script. Installs what is missing first.
 set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
@@ -48,16 +49,24 @@ else
 fi
 echo "=== fuzz ==="
 "$root/scripts/build.sh" fuzz
+# Each input has seconds and memory to spare: a slow or greedy one fails the
+# run at once, saved beside its fuzzer's findings.
+limits="-timeout=5 -rss_limit_mb=2048"
+# The fuzzers of the type-library reader, the registry file and the
+# registration script.
 fuzz="$root/build/fuzz/tests/fuzz"
 mkdir -p "$fuzz/type_library_findings"
 # New inputs go to the first folder; the second holds the seeds.
-"$fuzz/type_library_fuzzer" -max_total_time="${KORVEL_FUZZ_SECONDS:-60}" -max_len=8192 \
+"$fuzz/type_library_fuzzer" -max_total_time="${KORVEL_FUZZ_SECONDS:-60}" -max_len=8192 $limits \
   -artifact_prefix="$fuzz/" "$fuzz/type_library_findings" "$fuzz/type_library_corpus" || status=1
+mkdir -p "$fuzz/registry_file_findings"
+"$fuzz/registry_file_fuzzer" -max_total_time="${KORVEL_FUZZ_SECONDS:-45}" -max_len=4096 $limits \
+  -artifact_prefix="$fuzz/registry-" "$fuzz/registry_file_findings" "$fuzz/registry_file_corpus" || status=1
 seeds="$root/build/fuzz/registration/script_corpus"
 mkdir -p "$seeds" "$root/build/fuzz/registration/script_findings"
 cp "$root"/registration/fuzz/seeds/* "$seeds/"
 "$root/build/fuzz/registration/registration_script_fuzzer" -max_total_time="${KORVEL_FUZZ_SECONDS:-45}" \
-  -max_len=4096 -timeout=10 -artifact_prefix="$root/build/fuzz/registration/" \
+  -max_len=4096 $limits -artifact_prefix="$root/build/fuzz/registration/" \
   "$root/build/fuzz/registration/script_findings" "$seeds" || status=1
 [ "$status" -eq 0 ] && echo "all tests passed" || echo "some tests FAILED"
 exit "$status"

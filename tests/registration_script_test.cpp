@@ -155,6 +155,43 @@ TEST_F(RegistrationScript, PlaceholderFaultsLeaveTheRegistryUnchanged) {
   EXPECT_EQ("", MissingRegistrationEntries("C:\\lower"));
 }
 
+// A script that puts a long path in thousands of times would make itself a
+// huge one: what the placeholders put in is at most a megabyte.
+TEST_F(RegistrationScript, PlaceholdersPutInAtMostAMegabyte) {
+  const std::string path = "C:\\" + std::string(497, 'p');  // 500 characters
+  const auto script = [](int placeholders) {
+    std::string text = "HKCR\r\n{\r\n\tKorvelTestsLong = s '";
+    for (int i = 0; i < placeholders; ++i) text += "%MODULE%";
+    return text + "'\r\n}\r\n";
+  };
+  EXPECT_EQ(E_OUTOFMEMORY, RunScript(script(2200), TRUE, path.c_str()));
+  EXPECT_FALSE(ClassesKeyExists("KorvelTestsLong"));
+  ASSERT_EQ(S_OK, RunScript(script(2000), TRUE, path.c_str()));
+  unique_hkey key;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CLASSES_ROOT, "KorvelTestsLong", 0, KEY_READ, key.put()));
+  DWORD bytes = 0;
+  ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key.get(), nullptr, nullptr, nullptr, nullptr, &bytes));
+  EXPECT_EQ(2000 * path.size() + 1, bytes);
+  key.reset();
+  EXPECT_EQ(S_OK, RunScript(script(2000), FALSE, path.c_str()));
+  EXPECT_FALSE(ClassesKeyExists("KorvelTestsLong"));
+}
+
+// Unregistering looks at most at the first subkey a key has left, not at
+// all of them, each time the script names the key.
+TEST_F(RegistrationScript, AKeyNamedManyTimesUnregistersInOnePassOverIt) {
+  constexpr int kSubkeys = 20000, kMentions = 20000;
+  std::string script = "HKCR\r\n{\r\n";
+  for (int i = 0; i < kMentions; ++i) script += "\tKorvelTestsWide\r\n";
+  script += "\tKorvelTestsWide\r\n\t{\r\n";
+  for (int i = 0; i < kSubkeys; ++i) script += "\t\tK" + std::to_string(i) + "\r\n";
+  script += "\t}\r\n}\r\n";
+  ASSERT_EQ(S_OK, RunScript(script, TRUE));
+  EXPECT_EQ(kSubkeys, ClassesSubkeyCount("KorvelTestsWide"));
+  EXPECT_EQ(S_OK, RunScript(script, FALSE));
+  EXPECT_FALSE(ClassesKeyExists("KorvelTestsWide"));
+}
+
 struct BrokenScript {
   const char* name;
   std::string text;

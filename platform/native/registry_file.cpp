@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <set>
+#include <utility>
 
 #include "platform/native/registry.h"
 
@@ -15,6 +17,8 @@ using registry::Key;
 using registry::Value;
 
 const char kHeader[] = "Windows Registry Editor Version 5.00";
+// As deep as the registry lets keys nest; the tree is walked recursively.
+constexpr size_t kMaxKeyDepth = 512;
 const char* const kRootNames[registry_names::kRootCount] = {
     "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",     "HKEY_LOCAL_MACHINE", "HKEY_USERS",
     "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"};
@@ -159,10 +163,10 @@ class Parser {
     if (key == nullptr) return nullptr;
     if (split == std::string::npos) return key;
     size_t start = split + 1;
-    for (;;) {
+    for (size_t depth = 1;; ++depth) {
       const size_t end = path.find('\\', start);
       const std::string name = path.substr(start, end == std::string::npos ? end : end - start);
-      if (name.empty() || name.size() > 255) return nullptr;
+      if (name.empty() || name.size() > 255 || depth > kMaxKeyDepth) return nullptr;
       key = Child(key, name);
       if (end == std::string::npos) return key;
       start = end + 1;
@@ -287,7 +291,8 @@ class Parser {
     } else {
       return false;
     }
-    if (!AtEndOfLine() || key->FindValue(value.name) != nullptr) return false;
+    if (!AtEndOfLine() || !valueNames_.emplace(key, registry_names::Upper(value.name)).second)
+      return false;
     key->values.push_back(std::move(value));
     return true;
   }
@@ -295,6 +300,10 @@ class Parser {
   const std::string& text_;
   Roots& roots_;
   size_t at_ = 0;
+  // The upper-case names of the values read so far, with their keys: a name
+  // met twice in one key is a fault. Looking in the key's own list instead
+  // would make a key of many values cost the square of their number.
+  std::set<std::pair<const Key*, std::string>> valueNames_;
 };
 
 }  // namespace

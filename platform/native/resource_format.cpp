@@ -40,6 +40,9 @@ bool ParseDirectory(const unsigned char* directory, const Trailer& trailer,
   records->clear();
   size_t at = 0;
   const size_t size = trailer.directoryBytes;
+  // Each record's bytes follow the bytes of the one before: no byte of the
+  // file is loaded for two resources.
+  uint64_t previousEnd = trailer.resourcesStart;
   for (uint32_t i = 0; i < trailer.recordCount; ++i) {
     if (size - at < kRecordBytes) return false;
     const unsigned char* record = directory + at;
@@ -60,9 +63,10 @@ bool ParseDirectory(const unsigned char* directory, const Trailer& trailer,
     parsed.name.id = static_cast<uint16_t>(nameId);
     parsed.name.text.assign(reinterpret_cast<const char*>(directory + at), nameLength);
     at += nameLength;
-    if (parsed.offset < trailer.resourcesStart || parsed.offset > trailer.directoryOffset ||
+    if (parsed.offset < previousEnd || parsed.offset > trailer.directoryOffset ||
         trailer.directoryOffset - parsed.offset < parsed.bytes)
       return false;
+    previousEnd = parsed.offset + parsed.bytes;
     records->push_back(std::move(parsed));
   }
   return at == size;

@@ -16,7 +16,8 @@
 //   byte count.
 //
 // Reading checks every count and offset against the file, so a damaged
-// trailer or directory reads as "no resources", never past its bounds.
+// trailer or directory reads as "no resources", never past its bounds, and
+// the resources together never hold more bytes than the file.
 #pragma once
 
 #include <cstdint>
@@ -57,8 +58,9 @@ struct Trailer {
 bool ParseTrailer(const unsigned char* trailer, uint64_t fileBytes, Trailer* parsed);
 
 // Reads the directory that `trailer` describes. False when a record runs
-// past the directory, names bytes outside the resource area, or the
-// directory holds bytes no record accounts for.
+// past the directory, names bytes outside the resource area or bytes that
+// do not follow those of the record before it (so that resources never
+// share bytes), or the directory holds bytes no record accounts for.
 bool ParseDirectory(const unsigned char* directory, const Trailer& trailer,
                     std::vector<ResourceRecord>* records);
 

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/raii.h"
 #include "tests/support/test_files.h"
@@ -128,6 +130,65 @@ TEST(ModuleResources, DamagedDirectoriesReadAsNoResourcesAndNeverOverrun) {
   DWORD error = 0;
   EXPECT_EQ("<none>", ResourceText(module.get(), MAKEINTRESOURCEA(101), "REGISTRY", &error));
   EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_DATA_NOT_FOUND), error);
+}
+
+// A module file of a 64-byte image, the resource bytes "abcdefgh", and a
+// directory of resources REGISTRY 1, 2, ... with the given extents.
+std::string ModuleWithResources(const std::vector<std::pair<uint64_t, uint32_t>>& extents) {
+  const auto put = [](std::string* out, uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out->push_back(static_cast<char>(value >> (8 * i)));
+  };
+  std::string file = std::string("\x7F" "ELF", 4) + std::string(60, '\1') + "abcdefgh";
+  std::string directory;
+  uint32_t id = 0;
+  for (const auto& extent : extents) {
+    put(&directory, 0, 4);  // the type is a name
+    put(&directory, ++id, 4);
+    put(&directory, 0x409, 2);
+    put(&directory, 8, 2);  // "REGISTRY"
+    put(&directory, 0, 4);
+    put(&directory, extent.first, 8);
+    put(&directory, extent.second, 4);
+    directory += "REGISTRY";
+  }
+  const uint64_t directoryOffset = file.size();
+  file += directory + "KRVLRSC1";
+  put(&file, 64, 8);
+  put(&file, directoryOffset, 8);
+  put(&file, extents.size(), 4);
+  put(&file, directory.size(), 4);
+  return file;
+}
+
+// Every resource holds bytes of its own: a directory whose records share
+// bytes, and so could make the file's bytes loaded many times over, is
+// taken as damaged.
+TEST(ModuleResources, RecordsThatShareBytesAreRefused) {
+  const std::string path = DriveC() + "/shared.dll";
+  const struct {
+    const char* what;
+    std::vector<std::pair<uint64_t, uint32_t>> extents;
+    std::string second;  // the text of resource 2, or "<none>"
+  } cases[] = {
+      {"one after the other", {{64, 4}, {68, 4}}, "efgh"},
+      {"with a gap and an empty one", {{64, 2}, {70, 0}, {70, 2}}, ""},
+      {"the same bytes twice", {{64, 8}, {64, 8}}, "<none>"},
+      {"one inside the one before", {{64, 8}, {66, 2}}, "<none>"},
+      {"out of order", {{68, 4}, {64, 4}}, "<none>"},
+      {"thousands over all the bytes", std::vector<std::pair<uint64_t, uint32_t>>(4000, {64, 8}),
+       "<none>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing::WriteHostFile(path, ModuleWithResources(c.extents));
+    unique_hmodule module(LoadLibraryExA("C:\\shared.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(module);
+    DWORD error = 0;
+    EXPECT_EQ(c.second, ResourceText(module.get(), MAKEINTRESOURCEA(2), "REGISTRY", &error));
+    if (c.second == "<none>") {
+      EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_DATA_NOT_FOUND), error);
+    }
+  }
 }
 
 TEST(ModuleResources, LoadedModulesAndTheProgramReadTheirOwnFiles) {

@@ -114,8 +114,17 @@ TEST_F(RegistryFile, ReadsContinuedHexListsAndComments) {
   EXPECT_EQ(std::string("a\0b\0\0", 5), read->bytes);
 }
 
+// "[HKEY_CURRENT_USER\K\K...]" with `depth` keys below the root.
+std::string KeyLineOfDepth(size_t depth) {
+  std::string line = "[HKEY_CURRENT_USER";
+  for (size_t i = 0; i < depth; ++i) line += "\\K";
+  return line + "]\r\n";
+}
+
+const char kFileHeader[] = "Windows Registry Editor Version 5.00\r\n\r\n";
+
 TEST_F(RegistryFile, ADamagedFileIsRefusedAndKept) {
-  const char* damaged[] = {
+  const std::string damaged[] = {
       "not a registry file\r\n",
       "Windows Registry Editor Version 5.00\r\n\r\n\"value\"=\"before any key\"\r\n",
       "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_NOWHERE\\A]\r\n",
@@ -123,8 +132,13 @@ TEST_F(RegistryFile, ADamagedFileIsRefusedAndKept) {
       "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"v\"=dword:12\r\n",
       "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"v\"=hex:1g\r\n",
       "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A\\\\B]\r\n",
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"v\"=\"1\"\r\n"
+      "[HKEY_CURRENT_USER\\a]\r\n\"V\"=\"2\"\r\n",
+      // Deeper than keys nest: walking such a tree would overflow the stack.
+      kFileHeader + KeyLineOfDepth(513),
+      kFileHeader + KeyLineOfDepth(200000),
   };
-  for (const char* text : damaged) {
+  for (const std::string& text : damaged) {
     SCOPED_TRACE(text);
     testing::WriteHostFile(FilePath(), text);
     ::testing::internal::CaptureStderr();
@@ -137,6 +151,25 @@ TEST_F(RegistryFile, ADamagedFileIsRefusedAndKept) {
     EXPECT_EQ(ERROR_BADDB, testing::WriteRegistryValue(HKEY_CURRENT_USER, "B", "v", REG_SZ, "x"));
     EXPECT_EQ(text, testing::ReadHostFile(FilePath()));
   }
+}
+
+// A key of many values and the deepest path load, the values checked for
+// repeated names once each rather than against all before them.
+TEST_F(RegistryFile, ManyValuesAndTheDeepestKeysLoad) {
+  constexpr int kValues = 100000;
+  std::string text = kFileHeader + KeyLineOfDepth(512) + "[HKEY_CURRENT_USER\\Many]\r\n";
+  for (int i = 0; i < kValues; ++i) text += "\"v" + std::to_string(i) + "\"=dword:00000001\r\n";
+  testing::WriteHostFile(FilePath(), text);
+  hooks::ReloadRegistry();
+  unique_hkey key;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Many", 0, KEY_READ, key.put()));
+  DWORD values = 0;
+  ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr,
+                                            nullptr, &values, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(kValues), values);
+  std::string deepest = "K";
+  for (int i = 1; i < 512; ++i) deepest += "\\K";
+  EXPECT_TRUE(testing::RegistryKeyExists(HKEY_CURRENT_USER, deepest));
 }
 
 TEST_F(RegistryFile, WithoutTheVariableNothingIsWritten) {

@@ -47,16 +47,16 @@ BYTE* AllocateZeroed(size_t bytes) {
 }  // namespace
 
 HRESULT NewFuncDesc(const ViewFunction& member, FUNCDESC** description) {
-  const FunctionModel& function = member.shown;
-  const size_t params = function.params.size();
-  size_t bytes = Aligned(sizeof(FUNCDESC)) + Aligned(params * sizeof(ELEMDESC)) + LinkedBytes(function.result);
-  for (const ParamModel& param : function.params) bytes += LinkedBytes(param.type);
+  const FunctionModel& function = *member.stored;
+  const size_t params = member.paramCount;
+  size_t bytes = Aligned(sizeof(FUNCDESC)) + Aligned(params * sizeof(ELEMDESC)) + LinkedBytes(*member.result);
+  for (size_t i = 0; i < params; ++i) bytes += LinkedBytes(function.params[i].type);
   BYTE* block = AllocateZeroed(bytes);
   if (block == nullptr) return E_OUTOFMEMORY;
   auto* out = reinterpret_cast<FUNCDESC*>(block);
   BYTE* cursor = block + Aligned(sizeof(FUNCDESC));
   out->memid = function.memid;
-  out->funckind = function.funckind;
+  out->funckind = member.funckind;
   out->invkind = function.invkind;
   out->callconv = function.callconv;
   out->cParams = static_cast<SHORT>(params);
@@ -67,7 +67,7 @@ HRESULT NewFuncDesc(const ViewFunction& member, FUNCDESC** description) {
     out->lprgelemdescParam = reinterpret_cast<ELEMDESC*>(cursor);
     cursor += Aligned(params * sizeof(ELEMDESC));
   }
-  FillTypeDesc(function.result, &out->elemdescFunc.tdesc, &cursor);
+  FillTypeDesc(*member.result, &out->elemdescFunc.tdesc, &cursor);
   for (size_t i = 0; i < params; ++i) {
     FillTypeDesc(function.params[i].type, &out->lprgelemdescParam[i].tdesc, &cursor);
     out->lprgelemdescParam[i].paramdesc.wParamFlags = function.params[i].flags;
@@ -90,7 +90,7 @@ HRESULT NewTypeAttr(const LibraryModel& library, const TypeModel& type, const Ty
   out->typekind = view.typekind;
   out->cFuncs = static_cast<WORD>(view.functions.size());
   out->cVars = view.kind == ViewKind::kDispatchHalf ? 0 : type.variableCount;
-  out->cImplTypes = static_cast<WORD>(view.implTypes.size());
+  out->cImplTypes = static_cast<WORD>(view.ImplTypeCount());
   out->cbSizeVft = static_cast<WORD>(view.vtableSlots * sizeof(void*));
   out->cbAlignment = type.alignment;
   out->wTypeFlags = view.flags;

@@ -14,8 +14,8 @@ constexpr WORD kPutKinds = INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF;
 
 const ViewFunction* FindInvocable(const TypeView& view, MEMBERID member, WORD flags) {
   for (const ViewFunction& function : view.functions) {
-    if (function.shown.memid == member && (function.shown.invkind & flags) != 0 &&
-        (function.shown.flags & kRestrictedFunction) == 0) {
+    if (function.stored->memid == member && (function.stored->invkind & flags) != 0 &&
+        (function.stored->flags & kRestrictedFunction) == 0) {
       return &function;
     }
   }
@@ -121,7 +121,7 @@ HRESULT InvokeMember(const TypeView& view, void* instance, MEMBERID member, WORD
   // stored last to first after the named ones.
   constexpr UINT kNone = static_cast<UINT>(-1);
   std::vector<UINT> source(inCount, kNone);
-  const bool isPut = (found->shown.invkind & kPutKinds) != 0;
+  const bool isPut = (found->stored->invkind & kPutKinds) != 0;
   for (UINT k = 0; k < params->cNamedArgs; ++k) {
     const DISPID id = params->rgdispidNamedArgs[k];
     size_t target;

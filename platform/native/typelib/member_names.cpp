@@ -21,11 +21,13 @@ bool SameName(const std::optional<std::u16string>& name, LPCOLESTR text) {
   return text[i] == 0;
 }
 
-HRESULT MemberNames(const FunctionModel& function, BSTR* names, UINT maxNames, UINT* nameCount) {
+HRESULT MemberNames(const FunctionModel& function, size_t paramCount, BSTR* names, UINT maxNames,
+                    UINT* nameCount) {
   *nameCount = 0;
   std::vector<const std::u16string*> found;
   if (function.name) found.push_back(&*function.name);
-  for (const ParamModel& param : function.params) {
+  for (size_t p = 0; p < paramCount && found.size() < maxNames; ++p) {
+    const ParamModel& param = function.params[p];
     if (found.empty() || !param.name) break;
     found.push_back(&*param.name);
   }
@@ -43,13 +45,13 @@ HRESULT MemberNames(const FunctionModel& function, BSTR* names, UINT maxNames, U
   return S_OK;
 }
 
-HRESULT MemberAndParameterIds(const FunctionModel& function, LPOLESTR* names, UINT nameCount,
-                              MEMBERID* members) {
+HRESULT MemberAndParameterIds(const FunctionModel& function, size_t paramCount, LPOLESTR* names,
+                              UINT nameCount, MEMBERID* members) {
   HRESULT result = S_OK;
   members[0] = function.memid;
   for (UINT i = 1; i < nameCount; ++i) {
     members[i] = DISPID_UNKNOWN;
-    for (size_t p = 0; p < function.params.size(); ++p) {
+    for (size_t p = 0; p < paramCount; ++p) {
       if (SameName(function.params[p].name, names[i])) {
         members[i] = static_cast<MEMBERID>(p);
         break;

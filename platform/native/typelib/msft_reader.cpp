@@ -1,8 +1,10 @@
 #include "platform/native/typelib/msft_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/raii.h"
 
@@ -17,6 +19,9 @@ constexpr size_t kTypeRecordSize = kTypeRecordBytes;
 constexpr uint32_t kHasHelpStringDll = 0x100;
 constexpr int kMaxTypeDepth = 16;
 constexpr uint32_t kMaxArrayDimensions = 64;
+constexpr size_t kRefNodeBytes = 16;
+constexpr size_t kImportBytes = 12;
+constexpr size_t kMinFunctionRecordBytes = 0x18;
 
 enum Segment {
   kTypeInfoTab = 0,
@@ -136,6 +141,7 @@ class LibraryParser {
     for (uint32_t i = 0; i < typeCount; ++i) {
       RETURN_IF_FAILED(ReadType(i * kTypeRecordSize, &library->types[i]));
     }
+    IndexTypesByGuid(library);
     return S_OK;
   }
 
@@ -258,7 +264,8 @@ class LibraryParser {
 
   HRESULT ReadImports(LibraryModel* library) {
     const SegmentRange& infos = segments_[kImpInfo];
-    for (size_t offset = 0; offset < infos.length && infos.length - offset >= 12; offset += 12) {
+    for (size_t offset = 0; infos.length - offset >= kImportBytes; offset += kImportBytes) {
+      if (!Spend(1)) return TYPE_E_INVDATAREAD;
       uint32_t flags = 0, file = 0, target = 0;
       reader_.SegmentU32(infos, offset, &flags);
       reader_.SegmentU32(infos, offset + 4, &file);
@@ -287,6 +294,7 @@ class LibraryParser {
   }
 
   HRESULT ReadType(size_t record, TypeModel* type) {
+    if (!Spend(1)) return TYPE_E_INVDATAREAD;
     const SegmentRange& table = segments_[kTypeInfoTab];
     uint32_t field[kTypeRecordSize / 4];
     for (size_t i = 0; i < kTypeRecordSize / 4; ++i) {
@@ -331,21 +339,39 @@ class LibraryParser {
     return S_OK;
   }
 
+  // The list of a coclass: `count` nodes of the reference table, linked
+  // from `first`. Each node is paid for; a count the table cannot hold, or a
+  // list that comes back to a node, is refused.
   HRESULT ReadImplementedInterfaces(uint32_t first, uint32_t count, TypeModel* type) {
+    const SegmentRange& table = segments_[kRefTab];
+    if (count > table.length / kRefNodeBytes) return TYPE_E_INVDATAREAD;
+    std::vector<uint32_t> visited;
+    visited.reserve(count);
+    type->implTypes.reserve(count);
     uint32_t node = first;
     for (uint32_t i = 0; i < count; ++i) {
       uint32_t href = 0, flags = 0, next = 0;
-      const SegmentRange& table = segments_[kRefTab];
-      if (!reader_.SegmentU32(table, node, &href) || !reader_.SegmentU32(table, size_t{node} + 4, &flags) ||
+      if (!Spend(1) || !reader_.SegmentU32(table, node, &href) ||
+          !reader_.SegmentU32(table, size_t{node} + 4, &flags) ||
           !reader_.SegmentU32(table, size_t{node} + 12, &next)) {
         return TYPE_E_INVDATAREAD;
       }
+      visited.push_back(node);
       type->implTypes.push_back({href, static_cast<INT>(flags)});
       node = next;
     }
-    return S_OK;
+    return AllDistinct(&visited) ? S_OK : TYPE_E_INVDATAREAD;
   }
 
+  // Whether no offset occurs twice in `offsets` (which it sorts).
+  static bool AllDistinct(std::vector<uint32_t>* offsets) {
+    std::sort(offsets->begin(), offsets->end());
+    return std::adjacent_find(offsets->begin(), offsets->end()) == offsets->end();
+  }
+
+  // The member block: the records, then the arrays of DISPIDs, names and
+  // record offsets. Every function has a record of its own within the
+  // block: records that overlap or repeat are refused.
   HRESULT ReadFunctions(uint32_t block, uint32_t functionCount, uint32_t variableCount,
                         TypeModel* type) {
     uint32_t recordBytes = 0;
@@ -353,9 +379,11 @@ class LibraryParser {
     const size_t records = size_t{block} + 4;
     const size_t members = size_t{functionCount} + variableCount;
     const size_t tail = records + recordBytes;
-    if (reader_.Span(records, recordBytes) == nullptr || reader_.Span(tail, 12 * members) == nullptr) {
+    if (reader_.Span(records, recordBytes) == nullptr || reader_.Span(tail, 12 * members) == nullptr ||
+        functionCount > recordBytes / kMinFunctionRecordBytes || !Spend(members)) {
       return TYPE_E_INVDATAREAD;
     }
+    std::vector<RecordExtent> extents(functionCount);
     type->functions.resize(functionCount);
     for (uint32_t i = 0; i < functionCount; ++i) {
       FunctionModel& function = type->functions[i];
@@ -365,22 +393,34 @@ class LibraryParser {
       reader_.U32(tail + 4 * (2 * members + i), &offset);
       function.memid = static_cast<MEMBERID>(memid);
       if (name == kAbsent && i > 0) {
-        function.name = type->functions[i - 1].name;  // the other accessor's
+        const std::optional<std::u16string>& previous = type->functions[i - 1].name;
+        if (previous && !Spend(1 + previous->size() / 4)) return TYPE_E_INVDATAREAD;
+        function.name = previous;  // the other accessor's
       } else {
         RETURN_IF_FAILED(OptionalName(name, &function.name));
       }
       if (offset >= recordBytes) return TYPE_E_INVDATAREAD;
-      RETURN_IF_FAILED(ReadFunction(records + offset, recordBytes - offset, &function));
+      size_t length = 0;
+      RETURN_IF_FAILED(ReadFunction(records + offset, recordBytes - offset, &function, &length));
+      extents[i] = {offset, length};
+    }
+    std::sort(extents.begin(), extents.end(),
+              [](const RecordExtent& a, const RecordExtent& b) { return a.offset < b.offset; });
+    for (size_t i = 1; i < extents.size(); ++i) {
+      if (extents[i].offset - extents[i - 1].offset < extents[i - 1].length) return TYPE_E_INVDATAREAD;
     }
     return S_OK;
   }
 
-  HRESULT ReadFunction(size_t record, size_t available, FunctionModel* function) {
+  // One function record; `recordLength` receives its size in bytes.
+  HRESULT ReadFunction(size_t record, size_t available, FunctionModel* function,
+                       size_t* recordLength) {
     uint32_t info = 0, result = 0, flags = 0, packed = 0, counts = 0;
     uint16_t vtableOffset = 0;
     reader_.U32(record, &info);
     const size_t length = info & 0xFFFF;
-    if (length < 0x18 || length > available) return TYPE_E_INVDATAREAD;
+    if (length < kMinFunctionRecordBytes || length > available) return TYPE_E_INVDATAREAD;
+    *recordLength = length;
     reader_.U32(record + 0x04, &result);
     reader_.U32(record + 0x08, &flags);
     reader_.U16(record + 0x0C, &vtableOffset);
@@ -430,6 +470,11 @@ class LibraryParser {
     }
     return S_OK;
   }
+
+  struct RecordExtent {
+    size_t offset = 0;
+    size_t length = 0;
+  };
 
   Reader reader_;
   size_t size_;

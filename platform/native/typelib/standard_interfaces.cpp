@@ -106,6 +106,7 @@ LibraryModel MakeStandardLibrary() {
   };
   library.types.push_back(std::move(unknown));
   library.types.push_back(std::move(dispatch));
+  IndexTypesByGuid(&library);
   return library;
 }
 

@@ -9,17 +9,8 @@
 #include "platform/raii.h"
 
 namespace platform::typelib {
-HRESULT TypeInfo::Create(TypeLibrary* library, size_t index, TypeView view, ITypeInfo** info) {
-  *info = new (std::nothrow) TypeInfo(library, index, std::move(view));
-  return *info == nullptr ? E_OUTOFMEMORY : S_OK;
-}
-
 TypeInfo::TypeInfo(TypeLibrary* library, size_t index, TypeView view)
-    : library_(library), index_(index), view_(std::move(view)) {
-  library_->AddRef();
-}
-
-TypeInfo::~TypeInfo() { library_->Release(); }
+    : library_(library), index_(index), view_(std::move(view)) {}
 
 STDMETHODIMP TypeInfo::QueryInterface(REFIID iid, void** object) {
   if (object == nullptr) return E_POINTER;
@@ -32,17 +23,23 @@ STDMETHODIMP TypeInfo::QueryInterface(REFIID iid, void** object) {
   return E_NOINTERFACE;
 }
 
-STDMETHODIMP_(ULONG) TypeInfo::AddRef() { return ++references_; }
+// The first reference holds the library; the last lets it go, and with
+// the library's last reference this object goes too.
+STDMETHODIMP_(ULONG) TypeInfo::AddRef() {
+  const ULONG now = ++references_;
+  if (now == 1) library_->AddRef();
+  return now;
+}
 
 STDMETHODIMP_(ULONG) TypeInfo::Release() {
   const ULONG remaining = --references_;
-  if (remaining == 0) delete this;
+  if (remaining == 0) library_->Release();
   return remaining;
 }
 
 const ViewFunction* TypeInfo::FindMember(MEMBERID member) const {
   for (const ViewFunction& function : view_.functions) {
-    if (function.shown.memid == member) return &function;
+    if (function.stored->memid == member) return &function;
   }
   return nullptr;
 }
@@ -75,7 +72,7 @@ STDMETHODIMP TypeInfo::GetNames(MEMBERID member, BSTR* names, UINT maxNames, UIN
   *nameCount = 0;
   const ViewFunction* function = FindMember(member);
   if (function == nullptr) return TYPE_E_ELEMENTNOTFOUND;
-  return MemberNames(function->shown, names, maxNames, nameCount);
+  return MemberNames(*function->stored, function->paramCount, names, maxNames, nameCount);
 }
 
 STDMETHODIMP TypeInfo::GetRefTypeOfImplType(UINT index, HREFTYPE* reference) {
@@ -85,15 +82,15 @@ STDMETHODIMP TypeInfo::GetRefTypeOfImplType(UINT index, HREFTYPE* reference) {
     *reference = kOtherDualHalf;
     return S_OK;
   }
-  if (index >= view_.implTypes.size()) return TYPE_E_ELEMENTNOTFOUND;
-  *reference = view_.implTypes[index].href;
+  if (index >= view_.ImplTypeCount()) return TYPE_E_ELEMENTNOTFOUND;
+  *reference = view_.ImplType(index).href;
   return S_OK;
 }
 
 STDMETHODIMP TypeInfo::GetImplTypeFlags(UINT index, INT* flags) {
   if (flags == nullptr) return E_INVALIDARG;
-  if (index >= view_.implTypes.size()) return TYPE_E_ELEMENTNOTFOUND;
-  *flags = view_.implTypes[index].flags;
+  if (index >= view_.ImplTypeCount()) return TYPE_E_ELEMENTNOTFOUND;
+  *flags = view_.ImplType(index).flags;
   return S_OK;
 }
 
@@ -101,8 +98,8 @@ STDMETHODIMP TypeInfo::GetIDsOfNames(LPOLESTR* names, UINT nameCount, MEMBERID* 
   if (names == nullptr || members == nullptr) return E_INVALIDARG;
   if (nameCount == 0) return S_OK;
   for (const ViewFunction& function : view_.functions) {
-    if (SameName(function.shown.name, names[0])) {
-      return MemberAndParameterIds(function.shown, names, nameCount, members);
+    if (SameName(function.stored->name, names[0])) {
+      return MemberAndParameterIds(*function.stored, function.paramCount, names, nameCount, members);
     }
   }
   // The members of the base interfaces, for a view that does not list them.
@@ -116,7 +113,7 @@ STDMETHODIMP TypeInfo::GetIDsOfNames(LPOLESTR* names, UINT nameCount, MEMBERID* 
       current = &library->types[base.index];
       for (const FunctionModel& function : current->functions) {
         if (SameName(function.name, names[0])) {
-          return MemberAndParameterIds(function, names, nameCount, members);
+          return MemberAndParameterIds(function, function.params.size(), names, nameCount, members);
         }
       }
     }
@@ -139,32 +136,12 @@ STDMETHODIMP TypeInfo::GetDocumentation(MEMBERID member, BSTR* name, BSTR* docSt
   }
   const ViewFunction* function = FindMember(member);
   if (function == nullptr) return TYPE_E_ELEMENTNOTFOUND;
-  return WriteDocumentation(function->shown.name, function->shown.docString,
-                            function->shown.helpContext, library.helpFile, name, docString,
+  return WriteDocumentation(function->stored->name, function->stored->docString,
+                            function->stored->helpContext, library.helpFile, name, docString,
                             helpContext, helpFile);
 }
 
 STDMETHODIMP TypeInfo::GetDllEntry(MEMBERID, INVOKEKIND, BSTR*, BSTR*, WORD*) { return E_NOTIMPL; }
-
-HRESULT TypeInfo::ImportedTypeInfo(HREFTYPE reference, ITypeInfo** info) {
-  TypeLocation location;
-  const HRESULT resolved = ResolveDescribedType(library_->model(), reference, &location);
-  if (SUCCEEDED(resolved)) {
-    korvel::com_ptr<ITypeLib> holder;
-    RETURN_IF_FAILED(TypeLibrary::Create(location.library, holder.put()));
-    return static_cast<TypeLibrary*>(holder.get())->NewTypeInfo(location.index, ViewKind::kAsStored, info);
-  }
-  if (resolved != TYPE_E_CANTLOADLIBRARY) return resolved;
-  // A type of another library: that library as registered.
-  const ImportModel* import = FindImport(*library_->model(), reference);
-  korvel::com_ptr<ITypeLib> other;
-  if (FAILED(LoadRegTypeLib(import->library, import->majorVersion, import->minorVersion,
-                            import->lcid, other.put()))) {
-    return TYPE_E_CANTLOADLIBRARY;
-  }
-  return import->byGuid ? other->GetTypeInfoOfGuid(import->type, info)
-                        : other->GetTypeInfo(import->index, info);
-}
 
 STDMETHODIMP TypeInfo::GetRefTypeInfo(HREFTYPE reference, ITypeInfo** info) {
   if (info == nullptr) return E_INVALIDARG;
@@ -173,14 +150,14 @@ STDMETHODIMP TypeInfo::GetRefTypeInfo(HREFTYPE reference, ITypeInfo** info) {
     if (!view_.dual) return TYPE_E_ELEMENTNOTFOUND;
     const ViewKind other =
         view_.kind == ViewKind::kInterfaceHalf ? ViewKind::kDispatchHalf : ViewKind::kInterfaceHalf;
-    return library_->NewTypeInfo(index_, other, info);
+    return library_->TypeInfoOf(index_, other, info);
   }
   if ((reference & 3) == 0) {
     TypeLocation location;
     RETURN_IF_FAILED(ResolveDescribedType(library_->model(), reference, &location));
-    return library_->NewTypeInfo(location.index, ViewKind::kAsStored, info);
+    return library_->TypeInfoOf(location.index, ViewKind::kAsStored, info);
   }
-  return ImportedTypeInfo(reference, info);
+  return library_->ImportedTypeInfo(reference, info);
 }
 
 STDMETHODIMP TypeInfo::AddressOfMember(MEMBERID, INVOKEKIND, PVOID* address) {

@@ -1,7 +1,10 @@
-// ITypeInfo over one view of a type of a library read into memory.
+// ITypeInfo over one view of a type of a library read into memory. The
+// library makes each such object once and owns it: the object's
+// references count towards the library's, which frees it.
 #pragma once
 
 #include <atomic>
+#include <memory>
 
 #include "platform/native/typelib/type_library_object.h"
 #include "platform/native/typelib/type_views.h"
@@ -10,8 +13,11 @@ namespace platform::typelib {
 
 class TypeInfo final : public ITypeInfo {
  public:
-  // Hands out a new object with one reference; it holds one on `library`.
-  static HRESULT Create(TypeLibrary* library, size_t index, TypeView view, ITypeInfo** info);
+  // Made without references; while it has some, it holds one on `library`.
+  TypeInfo(TypeLibrary* library, size_t index, TypeView view);
+  ~TypeInfo() = default;
+  TypeInfo(const TypeInfo&) = delete;
+  TypeInfo& operator=(const TypeInfo&) = delete;
 
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
   STDMETHODIMP_(ULONG) AddRef() override;
@@ -40,15 +46,11 @@ class TypeInfo final : public ITypeInfo {
   STDMETHODIMP_(void) ReleaseVarDesc(VARDESC* variable) override;
 
  private:
-  TypeInfo(TypeLibrary* library, size_t index, TypeView view);
-  ~TypeInfo();
-
   const TypeModel& type() const { return library_->model()->types[index_]; }
   // The first member with `member` as its DISPID, or null.
   const ViewFunction* FindMember(MEMBERID member) const;
-  HRESULT ImportedTypeInfo(HREFTYPE reference, ITypeInfo** info);
 
-  std::atomic<ULONG> references_{1};
+  std::atomic<ULONG> references_{0};
   TypeLibrary* library_;
   size_t index_;
   TypeView view_;

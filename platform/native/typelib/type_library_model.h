@@ -3,7 +3,9 @@
 // this and never look at the file's bytes again.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <optional>
 #include <string>
@@ -90,7 +92,32 @@ struct LibraryModel {
   HREFTYPE dispatchHref = static_cast<HREFTYPE>(-1);
   std::vector<TypeModel> types;
   std::map<HREFTYPE, ImportModel> imports;
+  // The indexes of `types` ordered by GUID, the lower index first among
+  // equal GUIDs: see IndexTypesByGuid.
+  std::vector<size_t> typesByGuid;
 };
+
+inline bool GuidBefore(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) < 0; }
+
+// Fills library->typesByGuid once its types are complete.
+inline void IndexTypesByGuid(LibraryModel* library) {
+  library->typesByGuid.resize(library->types.size());
+  for (size_t i = 0; i < library->types.size(); ++i) library->typesByGuid[i] = i;
+  std::stable_sort(library->typesByGuid.begin(), library->typesByGuid.end(),
+                   [library](size_t a, size_t b) {
+                     return GuidBefore(library->types[a].guid, library->types[b].guid);
+                   });
+}
+
+// The index of the first type with `guid`, or false.
+inline bool FindTypeByGuid(const LibraryModel& library, const GUID& guid, size_t* index) {
+  const auto found = std::lower_bound(
+      library.typesByGuid.begin(), library.typesByGuid.end(), guid,
+      [&library](size_t type, const GUID& wanted) { return GuidBefore(library.types[type].guid, wanted); });
+  if (found == library.typesByGuid.end() || library.types[*found].guid != guid) return false;
+  *index = *found;
+  return true;
+}
 
 // HREFTYPEs: a type of the same library is its record's offset, a multiple
 // of kTypeRecordBytes; an import is its entry's offset plus one. The two

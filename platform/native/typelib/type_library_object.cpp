@@ -34,15 +34,86 @@ HRESULT WriteDocumentation(const std::optional<std::u16string>& name,
 }
 
 HRESULT TypeLibrary::Create(std::shared_ptr<const LibraryModel> model, ITypeLib** library) {
-  *library = new (std::nothrow) TypeLibrary(std::move(model));
-  return *library == nullptr ? E_OUTOFMEMORY : S_OK;
+  *library = nullptr;
+  try {
+    *library = new TypeLibrary(std::move(model));
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
 }
 
-HRESULT TypeLibrary::NewTypeInfo(size_t index, ViewKind kind, ITypeInfo** info) {
+TypeLibrary::TypeLibrary(std::shared_ptr<const LibraryModel> model)
+    : model_(std::move(model)), infos_(2 * model_->types.size()) {}
+
+// Frees the type information objects: none has references left, as each
+// one with references holds the library.
+TypeLibrary::~TypeLibrary() = default;
+
+HRESULT TypeLibrary::TypeInfoOf(size_t index, ViewKind kind, ITypeInfo** info) {
   *info = nullptr;
-  TypeView view;
-  RETURN_IF_FAILED(BuildTypeView(model_, index, kind, &view));
-  return TypeInfo::Create(this, index, std::move(view), info);
+  if (index >= model_->types.size()) return TYPE_E_ELEMENTNOTFOUND;
+  // Only a dual has halves; as stored, it shows its dispatch half.
+  if (kind != ViewKind::kAsStored && !IsDual(model_->types[index])) return TYPE_E_ELEMENTNOTFOUND;
+  std::lock_guard<std::mutex> guard(lock_);
+  std::unique_ptr<TypeInfo>& slot = infos_[2 * index + (kind == ViewKind::kInterfaceHalf ? 1 : 0)];
+  if (!slot) {
+    TypeView view;
+    RETURN_IF_FAILED(BuildTypeView(model_, index, kind, &view));
+    try {
+      slot = std::make_unique<TypeInfo>(this, index, std::move(view));
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    }
+  }
+  slot->AddRef();
+  *info = slot.get();
+  return S_OK;
+}
+
+HRESULT TypeLibrary::ImportedTypeInfo(HREFTYPE reference, ITypeInfo** info) {
+  *info = nullptr;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    const auto found = imported_.find(reference);
+    if (found != imported_.end()) {
+      found->second->AddRef();
+      *info = found->second.get();
+      return S_OK;
+    }
+  }
+  // Found without the lock: finding may load another library.
+  korvel::com_ptr<ITypeInfo> other;
+  RETURN_IF_FAILED(FindImportedTypeInfo(reference, other.put()));
+  std::lock_guard<std::mutex> guard(lock_);
+  try {
+    const auto kept = imported_.emplace(reference, std::move(other)).first;  // the first one found stays
+    kept->second->AddRef();
+    *info = kept->second.get();
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT TypeLibrary::FindImportedTypeInfo(HREFTYPE reference, ITypeInfo** info) {
+  TypeLocation location;
+  const HRESULT resolved = ResolveDescribedType(model_, reference, &location);
+  if (SUCCEEDED(resolved)) {
+    korvel::com_ptr<ITypeLib> holder;
+    RETURN_IF_FAILED(Create(location.library, holder.put()));
+    return static_cast<TypeLibrary*>(holder.get())->TypeInfoOf(location.index, ViewKind::kAsStored, info);
+  }
+  if (resolved != TYPE_E_CANTLOADLIBRARY) return resolved;
+  // A type of another library: that library as registered.
+  const ImportModel* import = FindImport(*model_, reference);
+  korvel::com_ptr<ITypeLib> other;
+  if (FAILED(LoadRegTypeLib(import->library, import->majorVersion, import->minorVersion,
+                            import->lcid, other.put()))) {
+    return TYPE_E_CANTLOADLIBRARY;
+  }
+  return import->byGuid ? other->GetTypeInfoOfGuid(import->type, info)
+                        : other->GetTypeInfo(import->index, info);
 }
 
 STDMETHODIMP TypeLibrary::QueryInterface(REFIID iid, void** object) {
@@ -69,8 +140,7 @@ STDMETHODIMP_(UINT) TypeLibrary::GetTypeInfoCount() { return static_cast<UINT>(m
 STDMETHODIMP TypeLibrary::GetTypeInfo(UINT index, ITypeInfo** info) {
   if (info == nullptr) return E_INVALIDARG;
   *info = nullptr;
-  if (index >= model_->types.size()) return TYPE_E_ELEMENTNOTFOUND;
-  return NewTypeInfo(index, ViewKind::kAsStored, info);
+  return TypeInfoOf(index, ViewKind::kAsStored, info);
 }
 
 STDMETHODIMP TypeLibrary::GetTypeInfoType(UINT index, TYPEKIND* kind) {
@@ -83,10 +153,9 @@ STDMETHODIMP TypeLibrary::GetTypeInfoType(UINT index, TYPEKIND* kind) {
 STDMETHODIMP TypeLibrary::GetTypeInfoOfGuid(REFGUID guid, ITypeInfo** info) {
   if (info == nullptr) return E_INVALIDARG;
   *info = nullptr;
-  for (size_t i = 0; i < model_->types.size(); ++i) {
-    if (model_->types[i].guid == guid) return NewTypeInfo(i, ViewKind::kAsStored, info);
-  }
-  return TYPE_E_ELEMENTNOTFOUND;
+  size_t index = 0;
+  if (!FindTypeByGuid(*model_, guid, &index)) return TYPE_E_ELEMENTNOTFOUND;
+  return TypeInfoOf(index, ViewKind::kAsStored, info);
 }
 
 STDMETHODIMP TypeLibrary::GetLibAttr(TLIBATTR** attributes) {

@@ -2,12 +2,18 @@
 #pragma once
 
 #include <atomic>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "platform/native/typelib/type_library_model.h"
 #include "platform/native/typelib/type_views.h"
+#include "platform/raii.h"
 
 namespace platform::typelib {
+
+class TypeInfo;
 
 class TypeLibrary final : public ITypeLib {
  public:
@@ -15,8 +21,14 @@ class TypeLibrary final : public ITypeLib {
   static HRESULT Create(std::shared_ptr<const LibraryModel> model, ITypeLib** library);
 
   const std::shared_ptr<const LibraryModel>& model() const { return model_; }
-  // A type information object for type `index` in view `kind`.
-  HRESULT NewTypeInfo(size_t index, ViewKind kind, ITypeInfo** info);
+  // The type information of type `index` in view `kind`, with one more
+  // reference. Each is made on first use and kept while the library lives,
+  // so asking again costs nothing and gives the same object.
+  HRESULT TypeInfoOf(size_t index, ViewKind kind, ITypeInfo** info);
+  // The type information a reference to a type of another library leads
+  // to: the standard library's, or one of a registered library. Kept once
+  // found.
+  HRESULT ImportedTypeInfo(HREFTYPE reference, ITypeInfo** info);
 
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
   STDMETHODIMP_(ULONG) AddRef() override;
@@ -35,11 +47,18 @@ class TypeLibrary final : public ITypeLib {
   STDMETHODIMP_(void) ReleaseTLibAttr(TLIBATTR* attributes) override;
 
  private:
-  explicit TypeLibrary(std::shared_ptr<const LibraryModel> model) : model_(std::move(model)) {}
-  ~TypeLibrary() = default;
+  explicit TypeLibrary(std::shared_ptr<const LibraryModel> model);
+  ~TypeLibrary();
+
+  HRESULT FindImportedTypeInfo(HREFTYPE reference, ITypeInfo** info);
 
   std::atomic<ULONG> references_{1};
   std::shared_ptr<const LibraryModel> model_;
+  std::mutex lock_;
+  // Two per type, made on first use: as stored (for a dual, its dispatch
+  // half), and a dual's interface half.
+  std::vector<std::unique_ptr<TypeInfo>> infos_;
+  std::map<HREFTYPE, korvel::com_ptr<ITypeInfo>> imported_;
 };
 
 // Writes the optional documentation strings; null out pointers are skipped.

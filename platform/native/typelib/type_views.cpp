@@ -1,5 +1,6 @@
 #include "platform/native/typelib/type_views.h"
 
+#include <algorithm>
 #include <new>
 
 #include "platform/native/typelib/standard_interfaces.h"
@@ -10,37 +11,55 @@ namespace {
 constexpr WORD kDispatchSlots = 7;
 
 // A vtable member as the dispatch half shows it.
-FunctionModel AsDispatchMember(const FunctionModel& function) {
-  FunctionModel shown = function;
+ViewFunction AsDispatchMember(const FunctionModel& function) {
+  static const TypeDescModel kNoResult = [] {
+    TypeDescModel none;
+    none.vt = VT_VOID;
+    return none;
+  }();
+  ViewFunction shown;
+  shown.stored = &function;
   shown.funckind = FUNC_DISPATCH;
-  if (!shown.params.empty() && (shown.params.back().flags & PARAMFLAG_FRETVAL) &&
-      shown.params.back().type.vt == VT_PTR && !shown.params.back().type.inner.empty()) {
-    TypeDescModel result = shown.params.back().type.inner[0];
-    shown.result = std::move(result);
-    shown.params.pop_back();
-  } else if (shown.result.vt == VT_HRESULT) {
-    shown.result = TypeDescModel{};
-    shown.result.vt = VT_VOID;
+  shown.result = &function.result;
+  shown.paramCount = function.params.size();
+  if (!function.params.empty() && (function.params.back().flags & PARAMFLAG_FRETVAL) &&
+      function.params.back().type.vt == VT_PTR && !function.params.back().type.inner.empty()) {
+    shown.result = &function.params.back().type.inner[0];
+    --shown.paramCount;
+  } else if (function.result.vt == VT_HRESULT) {
+    shown.result = &kNoResult;
   }
   return shown;
 }
 
+// A member as it is stored.
+ViewFunction AsStored(const FunctionModel& function) {
+  ViewFunction shown;
+  shown.stored = &function;
+  shown.funckind = function.funckind;
+  shown.result = &function.result;
+  shown.paramCount = function.params.size();
+  return shown;
+}
+
 // Appends the members of the bases of `type` (root first), then its own.
+// `derived` holds the types that `type` is a base of: a chain of bases that
+// comes back to one of them ends there, so each type's members come once.
 void CollectVtableMembers(const std::shared_ptr<const LibraryModel>& library, const TypeModel& type,
-                          int depth, TypeView* view, bool includeOwn) {
-  if (depth > kMaxBaseDepth) return;
-  if (!type.implTypes.empty()) {
+                          std::vector<const TypeModel*>* derived, TypeView* view) {
+  derived->push_back(&type);
+  if (!type.implTypes.empty() && derived->size() <= kMaxBaseDepth) {
     TypeLocation base;
     if (SUCCEEDED(ResolveDescribedType(library, type.implTypes[0].href, &base))) {
       const TypeModel& baseType = base.library->types[base.index];
-      if (&baseType != &type) CollectVtableMembers(base.library, baseType, depth + 1, view, true);
-      view->described.push_back(base.library);
+      if (std::find(derived->begin(), derived->end(), &baseType) == derived->end()) {
+        CollectVtableMembers(base.library, baseType, derived, view);
+        view->described.push_back(base.library);
+      }
     }
   }
-  if (!includeOwn) return;
   for (const FunctionModel& function : type.functions) {
-    ViewFunction member;
-    member.shown = AsDispatchMember(function);
+    ViewFunction member = AsDispatchMember(function);
     member.call = function.slot >= 0 ? &function : nullptr;
     member.callSlots = type.vtableSlots;
     view->functions.push_back(std::move(member));
@@ -72,14 +91,9 @@ HRESULT ResolveDescribedType(const std::shared_ptr<const LibraryModel>& library,
   if (import == nullptr) return TYPE_E_ELEMENTNOTFOUND;
   if (import->library != kStandardLibraryId || !import->byGuid) return TYPE_E_CANTLOADLIBRARY;
   std::shared_ptr<const LibraryModel> standard = StandardLibrary();
-  for (size_t i = 0; i < standard->types.size(); ++i) {
-    if (standard->types[i].guid == import->type) {
-      location->library = std::move(standard);
-      location->index = i;
-      return S_OK;
-    }
-  }
-  return TYPE_E_ELEMENTNOTFOUND;
+  if (!FindTypeByGuid(*standard, import->type, &location->index)) return TYPE_E_ELEMENTNOTFOUND;
+  location->library = std::move(standard);
+  return S_OK;
 }
 
 HRESULT BuildTypeView(const std::shared_ptr<const LibraryModel>& library, size_t index,
@@ -98,23 +112,24 @@ HRESULT BuildTypeView(const std::shared_ptr<const LibraryModel>& library, size_t
       built.typekind = TKIND_DISPATCH;
       built.flags = static_cast<WORD>(type.flags & ~TYPEFLAG_FOLEAUTOMATION);
       built.vtableSlots = kDispatchSlots;
-      CollectVtableMembers(library, type, 0, &built, true);
+      std::vector<const TypeModel*> derived;
+      CollectVtableMembers(library, type, &derived, &built);
       for (size_t i = 0; i < built.functions.size(); ++i) {
         built.functions[i].vtableOffset = static_cast<SHORT>(i * sizeof(void*));
       }
       if (!type.implTypes.empty()) {
         const HREFTYPE dispatch =
             library->dispatchHref != static_cast<HREFTYPE>(-1) ? library->dispatchHref : type.implTypes[0].href;
-        built.implTypes.push_back({dispatch, 0});
+        built.dispatchBase = ImplTypeModel{dispatch, 0};
       }
     } else {
       built.typekind = dual ? TKIND_INTERFACE : type.kind;
       built.flags = type.flags;
       built.vtableSlots = type.vtableSlots;
-      built.implTypes = type.implTypes;
+      built.storedImplTypes = &type.implTypes;
+      built.functions.reserve(type.functions.size());
       for (const FunctionModel& function : type.functions) {
-        ViewFunction member;
-        member.shown = function;
+        ViewFunction member = AsStored(function);
         if (function.slot >= 0) {
           member.vtableOffset = static_cast<SHORT>(function.slot * sizeof(void*));
           member.call = &function;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/native/typelib/type_library_model.h"
@@ -18,11 +19,18 @@ constexpr int kMaxBaseDepth = 16;
 
 enum class ViewKind { kAsStored, kDispatchHalf, kInterfaceHalf };
 
+// One member as a view shows it. The description stays in the library
+// model; a view only points at it. The dispatch half of a dual shows a
+// vtable member as a dispatch member: an [out, retval] parameter becomes
+// the result, else an HRESULT result becomes none.
 struct ViewFunction {
-  FunctionModel shown;                  // what the descriptions report
-  SHORT vtableOffset = 0;               // FUNCDESC::oVft
-  const FunctionModel* call = nullptr;  // the vtable entry Invoke calls, if any
-  WORD callSlots = 0;                   // the vtable size of the type `call` is from
+  const FunctionModel* stored = nullptr;  // name, DISPID, flags, parameters
+  FUNCKIND funckind = FUNC_PUREVIRTUAL;
+  const TypeDescModel* result = nullptr;
+  size_t paramCount = 0;                  // the first paramCount of stored->params
+  SHORT vtableOffset = 0;                 // FUNCDESC::oVft
+  const FunctionModel* call = nullptr;    // the vtable entry Invoke calls, if any
+  WORD callSlots = 0;                     // the vtable size of the type `call` is from
 };
 
 struct TypeView {
@@ -32,9 +40,21 @@ struct TypeView {
   WORD vtableSlots = 0;
   bool dual = false;
   std::vector<ViewFunction> functions;
-  std::vector<ImplTypeModel> implTypes;
-  // The libraries whose descriptions `call` points into.
+  // The implemented interfaces: the type's own list, or for a dispatch
+  // half its one base, IDispatch.
+  const std::vector<ImplTypeModel>* storedImplTypes = nullptr;
+  std::optional<ImplTypeModel> dispatchBase;
+  // The libraries whose descriptions the functions point into.
   std::vector<std::shared_ptr<const LibraryModel>> described;
+
+  size_t ImplTypeCount() const {
+    if (dispatchBase) return 1;
+    return storedImplTypes != nullptr ? storedImplTypes->size() : 0;
+  }
+  // `index` < ImplTypeCount().
+  const ImplTypeModel& ImplType(size_t index) const {
+    return dispatchBase ? *dispatchBase : (*storedImplTypes)[index];
+  }
 };
 
 bool IsDual(const TypeModel& type);
