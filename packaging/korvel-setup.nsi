@@ -76,6 +76,8 @@ FunctionEnd
 ; Takes away what a failed run installed: unregisters quietly whatever it
 ; may have registered, then deletes the files and the folders it made.
 Function UndoInstall
+  ; Out of the folders to be removed: a folder in use stays.
+  SetOutPath "$TEMP"
   ExecWait '"$SYSDIR\regsvr32.exe" /u /s "$INSTDIR\Korvel.DLL"'
   Delete "$INSTDIR\Korvel.DLL"
   Delete "$INSTDIR\README.txt"

@@ -41,8 +41,11 @@ if sh "$root/scripts/package.sh"; then
   dist="$root/dist"
   sh "$root/tests/packaging/reproducible_test.sh" "$dist" "$packaging/reproducible" || status=1
   sh "$root/tests/packaging/kit_test.sh" "$dist/Korvel-1.0.0.6.zip" "$packaging/kit" || status=1
+  # The test build's module without a type library cannot register where
+  # no Korvel.tlb lies beside it: the installer's failing registration.
   sh "$root/tests/packaging/installer_test.sh" "$dist/Korvel-1.0.0.6-setup.exe" "$packaging/setup" \
-    "$root/build/win32/tests/wine_probe.exe" || status=1
+    "$root/build/win32/tests/wine_probe.exe" "$dist/Korvel-1.0.0.6" \
+    "$root/build/win64/tests/untyped/Korvel.DLL" || status=1
 else
   echo "packaging FAILED"
   status=1

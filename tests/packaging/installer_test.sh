@@ -5,11 +5,16 @@
 # VBScript example through the installed module(s), installs a second time
 # over the first and expects the same registry, then uninstalls silently
 # and expects every entry and file of the component gone, and CLSID kept.
-#   installer_test.sh <setup.exe> <work folder> <32-bit probe.exe>
+# Last, a setup program built from the kit with a 64-bit module that cannot
+# register must fail with exit code 2 and leave nothing behind.
+#   installer_test.sh <setup.exe> <work folder> <32-bit probe.exe> \
+#                     <kit folder> <a 64-bit module that cannot register>
 set -u
 setup="$1"
 work="$2"
 probe="$3"
+kit="$4"
+unregistrable="$5"
 here="$(cd "$(dirname "$0")" && pwd)"
 scripts="$here/../../scripts"
 root="$here/../.."
@@ -18,11 +23,12 @@ root="$here/../.."
 clsid='{6E2A9C41-3B7D-4F58-A1C3-5D9E7B20F4A6}'
 libid='{3C7E5B92-D148-4A6F-8E2B-91F0A4D6C735}'
 uninstallKey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvel'
-# The component's registry entries, as reg prints them.
+# Every registry key of the component (none holds a space), and what reg
+# prints of them.
+componentKeys="HKCR\\CLSID\\$clsid HKLM\\Software\\Classes\\Wow6432Node\\CLSID\\$clsid
+  HKCR\\TevraOmbrin.KorvelA HKCR\\TevraOmbrin.KorvelA.1 HKCR\\TypeLib\\$libid $uninstallKey"
 registry() {
-  for key in "HKCR\\CLSID\\$clsid" "HKLM\\Software\\Classes\\Wow6432Node\\CLSID\\$clsid" \
-      'HKCR\TevraOmbrin.KorvelA' 'HKCR\TevraOmbrin.KorvelA.1' "HKCR\\TypeLib\\$libid" \
-      "$uninstallKey"; do
+  for key in $componentKeys; do
     echo "[$key]"
     wine reg query "$key" /s 2>/dev/null | tr -d '\r'
   done
@@ -73,16 +79,38 @@ variant() {
   # The uninstaller runs from a copy of itself; the wait is for that copy.
   wine 'C:\Program Files\Korvel\uninstall.exe' /S || fail "$name: the uninstaller exited with $?"
   wineserver -w
-  for key in "HKCR\\CLSID\\$clsid" "HKLM\\Software\\Classes\\Wow6432Node\\CLSID\\$clsid" \
-      'HKCR\TevraOmbrin.KorvelA' 'HKCR\TevraOmbrin.KorvelA.1' "HKCR\\TypeLib\\$libid" \
-      "$uninstallKey"; do
-    present "$key" && fail "$name: $key left after uninstalling"
+  nothing_left "$name: after uninstalling"
+}
+
+# Nothing of the component is left, but CLSID.
+nothing_left() {
+  for key in $componentKeys; do
+    present "$key" && fail "$1: $key left"
   done
-  present 'HKCR\CLSID' || fail "$name: CLSID removed"
-  [ -e "$drive/Program Files/Korvel" ] && fail "$name: Program Files\\Korvel left after uninstalling"
-  [ -e "$drive/Program Files (x86)/Korvel" ] &&
-    fail "$name: Program Files (x86)\\Korvel left after uninstalling"
+  present 'HKCR\CLSID' || fail "$1: CLSID removed"
+  [ -e "$drive/Program Files/Korvel" ] && fail "$1: Program Files\\Korvel left"
+  [ -e "$drive/Program Files (x86)/Korvel" ] && fail "$1: Program Files (x86)\\Korvel left"
+}
+
+# failing_registration: the setup program of a kit whose 64-bit module
+# cannot register.
+failing_registration() {
+  name=failing-registration
+  mkdir -p "$work/$name.kit"
+  cp -r "$kit/." "$work/$name.kit/"
+  cp "$unregistrable" "$work/$name.kit/x64/Korvel.DLL"
+  makensis -V1 -NOCD -DVERSION=1.0.0.6 -DKIT="$work/$name.kit" -DOUTFILE="$work/$name.exe" \
+    "$root/packaging/korvel-setup.nsi" || { fail "$name: makensis"; return; }
+  export KORVEL_WINEARCH=win64 KORVEL_WINEPREFIX="$work/$name"
+  "$scripts/wine-prefix.sh" || { fail "$name: no prefix"; return; }
+  . "$scripts/wine-env.sh"
+  drive="$WINEPREFIX/drive_c"
+  cp "$work/$name.exe" "$drive/setup.exe"
+  wine 'C:\setup.exe' /S /NO32
+  code=$?
   wineserver -w
+  [ "$code" -eq 2 ] || fail "$name: setup exited with $code, not 2"
+  nothing_left "$name"
 }
 
 rm -rf "$work"
@@ -95,4 +123,5 @@ if reason="$(KORVEL_WINEARCH=win64 KORVEL_WINEPREFIX="$work/without-32-bit" \
 else
   echo "installer with the 32-bit module not tested: $reason"
 fi
+failing_registration
 finish "installer"
